@@ -1,0 +1,147 @@
+#include "demosite.h"
+
+#include "democatalog.h"
+
+#include <QBuffer>
+#include <QColor>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QSaveFile>
+
+using namespace Qt::StringLiterals;
+
+namespace Demo {
+
+namespace {
+
+constexpr int kCoverWidth = 160;
+constexpr int kCoverHeight = 120;
+
+QString trimmedBase(const QString &baseUrl)
+{
+    QString base = baseUrl;
+    while (base.endsWith(u'/'))
+        base.chop(1);
+    return base;
+}
+
+QString html(const QString &text)
+{
+    return text.toHtmlEscaped();
+}
+
+QByteArray pageHead(const QString &title)
+{
+    return (u"<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n<title>"_s +
+            html(title) +
+            u"</title>\n<style>body{font-family:sans-serif;margin:2em;max-width:40em}"_s
+            u"li{margin:.2em 0}</style>\n</head>\n<body>\n"_s)
+        .toUtf8();
+}
+
+QByteArray indexPage(const QList<Category> &catalog)
+{
+    QString body = u"<h1>Sonavel 有声读物</h1>\n<p>经典名著、诗词、民间故事，随时收听。</p>\n"_s;
+    for (const Category &category : catalog) {
+        body += u"<h2>"_s + html(category.name) + u"</h2>\n<ul>\n"_s;
+        for (const Resource &resource : category.resources) {
+            body += u"<li><a href=\"/page/"_s + QString::number(resource.id) + u".html\">"_s +
+                    html(resource.title) + u"</a></li>\n"_s;
+        }
+        body += u"</ul>\n"_s;
+    }
+    body += u"</body>\n</html>\n"_s;
+    return pageHead(u"Sonavel 有声读物"_s) + body.toUtf8();
+}
+
+QByteArray resourcePage(const Category &category, const Resource &resource)
+{
+    const QString id = QString::number(resource.id);
+    const QString body =
+        u"<p><a href=\"/\">Sonavel 有声读物</a> &gt; "_s + html(category.name) + u"</p>\n<h1>"_s +
+        html(resource.title) + u"</h1>\n<img src=\""_s + html(resource.litpic) +
+        u"\" alt=\"\" width=\"160\" height=\"120\">\n<p>"_s + html(resource.flashSay) +
+        u"</p>\n<p>朗读方式："_s + html(resource.flashFangfa) + u"　大小："_s +
+        html(resource.fileSize) + u"</p>\n<p><a href=\"/flash/"_s + id +
+        u".swf\">收听</a></p>\n</body>\n</html>\n"_s;
+    return pageHead(resource.title + u" - Sonavel 有声读物"_s) + body.toUtf8();
+}
+
+// A plain picture per resource: the category's colour with a pattern that
+// changes with the id, so neighbouring covers can be told apart.
+QByteArray coverPicture(int categoryIndex, int id)
+{
+    QImage image(kCoverWidth, kCoverHeight, QImage::Format_RGB32);
+    const QColor base = QColor::fromHsv((categoryIndex * 67) % 360, 110, 200);
+    image.fill(base);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(base.lighter(130));
+    const int radius = 20 + (id * 13) % 40;
+    painter.drawEllipse(QPoint((id * 29) % kCoverWidth, (id * 17) % kCoverHeight), radius, radius);
+    painter.setBrush(base.darker(130));
+    painter.drawRect(0, kCoverHeight - 24, kCoverWidth, 24);
+    painter.end();
+
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+} // namespace
+
+QByteArray versionFile(const QString &baseUrl, int catalogVersion)
+{
+    return (u"<?xml version=\"1.0\" encoding=\"utf-8\"?><root><data><version>"_s +
+            QString::number(catalogVersion) + u"</version><updateurl>"_s + trimmedBase(baseUrl) +
+            u"/flashxmlfile/LDsend.txt</updateurl></data></root>"_s)
+        .toUtf8();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        *error = u"cannot create folder "_s + folder;
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = path + u": "_s + file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool writeSite(const QString &dir, const QString &baseUrl, int catalogVersion, QString *error)
+{
+    const QDir root(dir);
+    const QList<Category> catalog = demoCatalog(baseUrl);
+
+    if (!writeFile(root.filePath(u"flashxmlfile/LDsend.txt"_s), CatalogWriter::write(catalog),
+                   error) ||
+        !writeFile(root.filePath(u"flashxmlfile/version.xml"_s),
+                   versionFile(baseUrl, catalogVersion), error) ||
+        !writeFile(root.filePath(u"index.html"_s), indexPage(catalog), error)) {
+        return false;
+    }
+    for (int c = 0; c < catalog.size(); ++c) {
+        for (const Resource &resource : catalog.at(c).resources) {
+            const QString id = QString::number(resource.id);
+            if (!writeFile(root.filePath(u"page/"_s + id + u".html"_s),
+                           resourcePage(catalog.at(c), resource), error) ||
+                !writeFile(root.filePath(u"covers/"_s + id + u".png"_s),
+                           coverPicture(c, resource.id), error)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace Demo

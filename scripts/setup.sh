@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what Aurilo needs on Debian 12 (as root) and builds it into build/.
+# Quick when everything is already there: packages are installed only when
+# one is missing, and the build is incremental.
+set -euo pipefail
+
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+packages=(
+    # build
+    g++ cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libqt6sql6-sqlite
+    libgl-dev libxkbcommon-dev
+    # running on X11 (and under Xvfb for the tests), Chinese fonts
+    qt6-qpa-plugins xvfb xauth x11-utils fonts-noto-cjk
+    # tests: a tray host, input synthesis, network namespaces
+    trayer xdotool iproute2 util-linux procps
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+if ((${#missing[@]})); then
+    echo "== installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update
+    apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+build_type=${AURILO_BUILD_TYPE:-RelWithDebInfo}
+if [[ ! -f "$top/build/build.ninja" ]]; then
+    cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE="$build_type"
+fi
+cmake --build "$top/build" --parallel "$(nproc)"

@@ -1,0 +1,431 @@
+#include "formmain.h"
+
+#include "contentserver.h"
+#include "desktopservices.h"
+#include "dialogservice.h"
+#include "formclicksj.h"
+#include "logging.h"
+#include "modsl.h"
+#include "muenfrm.h"
+#include "programfolder.h"
+#include "singleinstance.h"
+#include "tray.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QSvgRenderer>
+#include <QTimer>
+#include <QWindow>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr QSize kWindowSize{300, 620};
+
+// Ends the process at once, without running any close handler: the second
+// copy and the declined offline question must leave no trace.
+[[noreturn]] void terminateNow()
+{
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+void name(QWidget *widget, const QString &objectName, const QString &accessible = QString())
+{
+    widget->setObjectName(objectName);
+    widget->setAccessibleName(accessible.isEmpty() ? objectName : accessible);
+}
+
+QPushButton *imageButton(QWidget *parent, const QString &objectName, const QString &icon,
+                         const QString &description, const QRect &geometry)
+{
+    auto *button = new QPushButton(parent);
+    name(button, objectName);
+    button->setAccessibleDescription(description);
+    button->setToolTip(description);
+    button->setIcon(QIcon(icon));
+    button->setIconSize(QSize(20, 20));
+    button->setFlat(true);
+    button->setFocusPolicy(Qt::TabFocus);
+    button->setGeometry(geometry);
+    return button;
+}
+
+QPushButton *tabButton(QWidget *parent, const QString &objectName, const QString &caption,
+                       const QRect &geometry)
+{
+    auto *button = new QPushButton(caption, parent);
+    name(button, objectName);
+    button->setAccessibleDescription(caption);
+    button->setCheckable(true);
+    button->setGeometry(geometry);
+    return button;
+}
+
+QListWidget *catalogList(QWidget *parent, const QString &objectName, const QString &description,
+                         const QRect &geometry)
+{
+    auto *list = new QListWidget(parent);
+    name(list, objectName);
+    list->setAccessibleDescription(description);
+    list->setGeometry(geometry);
+    list->setUniformItemSizes(true); // lets the view skip measuring 100,000 rows
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setFrameShape(QFrame::NoFrame);
+    list->setStyleSheet(QStringLiteral("QListWidget { background: #D9EEFE; }"
+                                       "QListWidget::item { height: 21px; color: black; }"
+                                       "QListWidget::item:selected { background: #BDE3F7; }"));
+    return list;
+}
+
+} // namespace
+
+FormMain::FormMain(QWidget *parent) : QWidget(parent)
+{
+    adopt(this);
+    name(this, QStringLiteral("FormMain"), QStringLiteral("Aurilo"));
+    setWindowTitle(QStringLiteral("Aurilo"));
+    setWindowIcon(QIcon(QStringLiteral(":/images/app-icon.svg")));
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setFixedSize(kWindowSize);
+    createControls();
+    Form_Initialize();
+}
+
+FormMain::~FormMain() = default;
+
+void FormMain::createControls()
+{
+    TP = new Tray(this, QStringLiteral("TP"));
+    TP->setPicture(QIcon(QStringLiteral(":/images/app-icon.svg")));
+    connect(TP, &Tray::Click, this, &FormMain::TP_Click);
+    connect(TP, &Tray::PopupMenu, this, &FormMain::TP_PopupMenu);
+
+    auto *caption = new QLabel(QStringLiteral("Aurilo"), this);
+    name(caption, QStringLiteral("Caption"));
+    caption->setGeometry(44, 10, 120, 24);
+    caption->setStyleSheet(QStringLiteral("color: white; font-size: 15px; font-weight: bold;"));
+    caption->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    Sz = imageButton(this, QStringLiteral("Sz"), QStringLiteral(":/images/settings.svg"),
+                     QStringLiteral("设置"), QRect(186, 10, 24, 24));
+    XlMune = imageButton(this, QStringLiteral("XlMune"), QStringLiteral(":/images/menu.svg"),
+                         QStringLiteral("设置栏"), QRect(212, 10, 24, 24));
+    ZuiXH = imageButton(this, QStringLiteral("ZuiXH"), QStringLiteral(":/images/minimise.svg"),
+                        QStringLiteral("最小化"), QRect(238, 10, 24, 24));
+    Guanbi = imageButton(this, QStringLiteral("Guanbi"), QStringLiteral(":/images/close.svg"),
+                         QStringLiteral("关闭"), QRect(264, 10, 24, 24));
+    connect(Guanbi, &QPushButton::clicked, this, &FormMain::Guanbi_Click);
+    connect(ZuiXH, &QPushButton::clicked, this, &FormMain::ZuiXH_Click);
+    connect(Sz, &QPushButton::clicked, this, &FormMain::Sz_Click);
+    connect(XlMune, &QPushButton::pressed, this, &FormMain::XlMune_OnMouseDown);
+    // The settings window comes with the settings; until then the button rests.
+    Sz->setEnabled(false);
+
+    Text4 = new QLineEdit(this);
+    name(Text4, QStringLiteral("Text4"), QStringLiteral("搜索"));
+    Text4->setGeometry(12, 54, 222, 26);
+    SerImg = imageButton(this, QStringLiteral("SerImg"), QStringLiteral(":/images/search.svg"),
+                         QStringLiteral("搜索"), QRect(238, 54, 50, 26));
+    SerImg->setFlat(false);
+    SerImg->setStyleSheet(QStringLiteral("QPushButton { background: #3b7dd8; border-radius: 4px; }"
+                                         "QPushButton:disabled { background: #9db4d6; }"));
+
+    YxList = tabButton(this, QStringLiteral("YxList"), QStringLiteral("分类列表"),
+                       QRect(12, 88, 90, 28));
+    ScList = tabButton(this, QStringLiteral("ScList"), QStringLiteral("我的收藏"),
+                       QRect(105, 88, 90, 28));
+    SbpLAY = tabButton(this, QStringLiteral("SbpLAY"), QStringLiteral("随便听听"),
+                       QRect(198, 88, 90, 28));
+    YxList->setChecked(true);
+
+    GamelistFrm = new QWidget(this);
+    name(GamelistFrm, QStringLiteral("GamelistFrm"), QStringLiteral("资源列表"));
+    GamelistFrm->setGeometry(12, 124, 276, 420);
+    List1 = catalogList(GamelistFrm, QStringLiteral("List1"), QStringLiteral("分类"),
+                        QRect(0, 0, 96, 420));
+    QtList = catalogList(GamelistFrm, QStringLiteral("QtList"), QStringLiteral("更多"),
+                         QRect(0, 0, 96, 3 * SjCL::kRowHeight));
+    QtList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QtList->raise(); // it continues the category list and covers its empty rows
+    List2 = catalogList(GamelistFrm, QStringLiteral("List2"), QStringLiteral("资源"),
+                        QRect(100, 0, 176, 420));
+    connect(List1, &QListWidget::itemClicked, this, &FormMain::List1_Click);
+
+    ScListFrm = new QWidget(this);
+    name(ScListFrm, QStringLiteral("ScListFrm"), QStringLiteral("我的收藏"));
+    ScListFrm->setGeometry(GamelistFrm->geometry());
+    List4 = catalogList(ScListFrm, QStringLiteral("List4"), QStringLiteral("收藏"),
+                        QRect(QPoint(0, 0), GamelistFrm->size()));
+    ScListFrm->hide();
+
+    GameFrmButton = imageButton(this, QStringLiteral("GameFrmButton"),
+                                QStringLiteral(":/images/player.svg"),
+                                QStringLiteral("播放窗口"), QRect(12, 552, 130, 28));
+    GameFrmButton->setText(QStringLiteral("播放窗口"));
+    GameFrmButton->setCheckable(true);
+    // The player window comes with the player; until then the button rests.
+    GameFrmButton->setEnabled(false);
+    connect(GameFrmButton, &QPushButton::pressed, this, &FormMain::GameFrmButton_OnMouseDown);
+
+    FkButton = imageButton(this, QStringLiteral("FkButton"), QStringLiteral(":/images/home.svg"),
+                           QStringLiteral("访问主页"), QRect(148, 552, 140, 28));
+    FkButton->setText(QStringLiteral("访问主页"));
+    connect(FkButton, &QPushButton::clicked, this, &FormMain::FkButton_Click);
+
+    DJ = new QLabel(this);
+    name(DJ, QStringLiteral("DJ"), QStringLiteral("未联网"));
+    DJ->setToolTip(QStringLiteral("未联网"));
+    DJ->setPixmap(QIcon(QStringLiteral(":/images/offline.svg")).pixmap(20, 20));
+    DJ->setGeometry(14, 588, 22, 22);
+    DJ->hide();
+
+    GfZyLjLabel = new QLabel(QStringLiteral("官方网站"), this);
+    name(GfZyLjLabel, QStringLiteral("GfZyLjLabel"));
+    GfZyLjLabel->setGeometry(220, 588, 68, 22);
+    GfZyLjLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    GfZyLjLabel->setCursor(Qt::PointingHandCursor);
+    GfZyLjLabel->setStyleSheet(QStringLiteral("color: #2a5fae; text-decoration: underline;"));
+    GfZyLjLabel->installEventFilter(this);
+
+    Timer3 = new QTimer(this);
+    Timer3->setObjectName(QStringLiteral("Timer3"));
+    Timer3->setInterval(5000);
+    Timer3->setSingleShot(true);
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(15000);
+}
+
+SjCL::CatalogLists FormMain::catalogLists()
+{
+    return {List1, QtList, List2, ScListFrm, &分类暂存};
+}
+
+void FormMain::Form_Initialize()
+{
+    FormClickSj::MakeBackColorTransparent(this);
+}
+
+bool FormMain::Form_Load()
+{
+    m_loadEnded = false;
+    CheckExist();
+    ModSl::IsOnline(); // the first answer is not used; the system may still be settling
+    // The window's look is its own pictures; there is no skin to attach.
+    if (!ModSl::IsOnline()) {
+        const auto answer = Dialogs::show(
+            QStringLiteral("您当前网络可能异常，如果继续运行本程序可能会有部分功能无法正常使用，是否继续？"),
+            Dialogs::Buttons::YesNo, Dialogs::Icon::None, this);
+        if (answer != Dialogs::Answer::Yes)
+            terminateNow();
+        EnterOfflineMode();
+    }
+    BeginDQsL();
+    if (m_loadEnded)
+        return false;
+    const QString pathFolder = ProgramFolder::path() + QStringLiteral("/Path");
+    if (!QDir(pathFolder).exists() && !QDir().mkpath(pathFolder))
+        qCWarning(lcShell) << "cannot create" << pathFolder;
+    TP->Show();
+    Timer3->start();
+    return true;
+}
+
+void FormMain::CheckExist()
+{
+    // The lock is the process's: forms built again in one process (tests) pass.
+    static SingleInstance *instance = nullptr;
+    if (instance)
+        return;
+    auto *candidate = new SingleInstance(QCoreApplication::applicationFilePath(), qApp);
+    if (candidate->tryBecomePrimary()) {
+        instance = candidate;
+        connect(instance, &SingleInstance::activationRequested, this, [] {
+            if (FormMain *main = FormMain::existing()) {
+                main->setWindowState(main->windowState() & ~Qt::WindowMinimized);
+                main->show();
+                main->raise();
+                main->activateWindow();
+            }
+        });
+        return;
+    }
+    const QString title = QGuiApplication::applicationDisplayName();
+    Dialogs::show(QStringLiteral("Aurilo已经在运行咯！请不要重复执行！如果是有进程残留从而导致的问题的话，"
+                                 "您可以打开任务管理器结束上次运行的本程序进程之后再重新运行本程序！"),
+                  Dialogs::Buttons::Ok, Dialogs::Icon::Stop, this);
+    QGuiApplication::setApplicationDisplayName(QString());
+    setWindowTitle(QString());
+    qCInfo(lcShell) << "another copy runs; handing over to" << title;
+    candidate->activatePrimary();
+    terminateNow();
+}
+
+void FormMain::EnterOfflineMode()
+{
+    m_offline = true;
+    DJ->show();
+    SerImg->setEnabled(false);
+    Text4->setEnabled(false);
+    Text4->setText(QStringLiteral("您当前未联网，无法进行搜索！"));
+    QPalette palette = Text4->palette();
+    const QColor windowText = QApplication::palette().color(QPalette::Text);
+    palette.setColor(QPalette::Text, windowText);
+    palette.setColor(QPalette::Disabled, QPalette::Text, windowText);
+    Text4->setPalette(palette);
+    SbpLAY->setEnabled(false);
+    YxList->setEnabled(false);
+    ScList->setEnabled(false);
+    GfZyLjLabel->hide();
+}
+
+void FormMain::BeginDQsL()
+{
+    if (ProgramFolder::exists(SjCL::dataCacheFileName())) {
+        SjCL::LoadCatalog(catalogLists());
+    } else {
+        const auto answer = Dialogs::show(
+            QStringLiteral("本地的数据缓存文件不存在，需要重新到服务器上面下载数据缓存文件，"
+                           "这个等待的时间可能较长，是否继续？"),
+            Dialogs::Buttons::YesNo, Dialogs::Icon::None, this);
+        if (answer != Dialogs::Answer::Yes) {
+            m_loadEnded = true;
+            ModSl::ExitProgram();
+            return;
+        }
+        BeginSJlistSJ();
+    }
+}
+
+void FormMain::BeginSJlistSJ()
+{
+    // The download of the data-cache file starts from the version file of the
+    // catalog held; the version check brings it.
+}
+
+void FormMain::Form_Unload()
+{
+    ModSl::ExitProgram();
+}
+
+void FormMain::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void FormMain::Form_Resize()
+{
+    // Minimised, the window lives only in the notification area.
+    if (isMinimized())
+        hide();
+}
+
+void FormMain::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+bool FormMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == GfZyLjLabel && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        GfZyLjLabel_Click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FormMain::Form_MouseDown(int Button, int, int, int)
+{
+    if (Button != 1)
+        return;
+    // The window is dragged by any point of its background.
+    if (QWindow *handle = windowHandle())
+        handle->startSystemMove();
+}
+
+void FormMain::mousePressEvent(QMouseEvent *event)
+{
+    const int button = event->button() == Qt::LeftButton    ? 1
+                       : event->button() == Qt::RightButton ? 2
+                       : event->button() == Qt::MiddleButton ? 4
+                                                             : 0;
+    Form_MouseDown(button, 0, event->position().toPoint().x(), event->position().toPoint().y());
+    QWidget::mousePressEvent(event);
+}
+
+void FormMain::paintEvent(QPaintEvent *)
+{
+    if (m_background.size() != size()) {
+        QImage picture(size(), QImage::Format_ARGB32);
+        picture.fill(Qt::transparent);
+        QPainter svgPainter(&picture);
+        QSvgRenderer(QStringLiteral(":/images/main-background.svg")).render(&svgPainter);
+        svgPainter.end();
+        m_background = FormClickSj::HardEdged(picture);
+    }
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_background);
+}
+
+void FormMain::Guanbi_Click()
+{
+    ModSl::ExitProgram();
+}
+
+void FormMain::ZuiXH_Click()
+{
+    if (!isMinimized())
+        setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+void FormMain::FkButton_Click()
+{
+    DesktopServices::openUrl(ContentServer::homePage(), DesktopServices::Show::Maximized);
+}
+
+void FormMain::GfZyLjLabel_Click()
+{
+    DesktopServices::openUrl(ContentServer::homePage(), DesktopServices::Show::Maximized);
+}
+
+void FormMain::Sz_Click() {}
+
+void FormMain::XlMune_OnMouseDown()
+{
+    MuenFrm::get().SzLan->popup(QCursor::pos());
+}
+
+void FormMain::GameFrmButton_OnMouseDown() {}
+
+void FormMain::List1_Click()
+{
+    SjCL::ShowCategoryEntries(catalogLists());
+}
+
+void FormMain::TP_Click()
+{
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    show();
+    raise();
+    activateWindow();
+}
+
+void FormMain::TP_PopupMenu()
+{
+    MuenFrm::get().TP->popup(QCursor::pos());
+}

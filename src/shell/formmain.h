@@ -1,0 +1,105 @@
+#pragma once
+
+#include "singleform.h"
+#include "sjcl.h"
+
+#include <QImage>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTimer;
+class Tray;
+
+// The main window: a borderless, shaped window with the catalog lists, the
+// search box and the tabs. It runs the start-up sequence (Form_Load).
+class FormMain : public QWidget, public SingleForm<FormMain>
+{
+    Q_OBJECT
+
+public:
+    explicit FormMain(QWidget *parent = nullptr);
+    ~FormMain() override;
+
+    // The start-up sequence; the window is shown after it returns. Returns
+    // false when the start-up ended the program (the listener declined).
+    bool Form_Load();
+
+    // --- handlers (connected to the controls' events) ---
+    void Form_Initialize();
+    void Form_Unload();
+    void Form_Resize();
+    void Form_MouseDown(int Button, int Shift, int X, int Y);
+    void Guanbi_Click();
+    void ZuiXH_Click();
+    void FkButton_Click();
+    void GfZyLjLabel_Click();
+    void Sz_Click();
+    void XlMune_OnMouseDown();
+    void GameFrmButton_OnMouseDown();
+    void List1_Click();
+    void TP_Click();
+    void TP_PopupMenu();
+    void BeginDQsL();
+    void BeginSJlistSJ();
+
+    // Whether the start-up put the window in offline mode.
+    bool isOffline() const { return m_offline; }
+
+    // The lists and fields the catalog module fills.
+    SjCL::CatalogLists catalogLists();
+
+    // --- public fields other windows read and write ---
+    QString FlashUrlLsSL;
+    QString GameNameSL;
+    QString zc1;
+    QString zc2;
+    QString TOPADTIMERZC;
+    QString TOPADURLZC;
+    QString HEADRTIMERZC;
+    QString HEADRURLZC;
+    QString zcsjsj;
+    QString 分类暂存;
+
+    // --- controls ---
+    Tray *TP = nullptr;
+    QLabel *DJ = nullptr;
+    QLineEdit *Text4 = nullptr;
+    QPushButton *SerImg = nullptr;
+    QPushButton *YxList = nullptr;
+    QPushButton *ScList = nullptr;
+    QPushButton *SbpLAY = nullptr;
+    QLabel *GfZyLjLabel = nullptr;
+    QPushButton *Guanbi = nullptr;
+    QPushButton *ZuiXH = nullptr;
+    QPushButton *FkButton = nullptr;
+    QPushButton *Sz = nullptr;
+    QPushButton *XlMune = nullptr;
+    QPushButton *GameFrmButton = nullptr;
+    QWidget *GamelistFrm = nullptr;
+    QListWidget *List1 = nullptr;
+    QListWidget *QtList = nullptr;
+    QListWidget *List2 = nullptr;
+    QWidget *ScListFrm = nullptr;
+    QListWidget *List4 = nullptr;
+    QTimer *Timer3 = nullptr;
+    QTimer *Timer1 = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void CheckExist();
+    void EnterOfflineMode();
+
+    QImage m_background;
+    bool m_offline = false;
+    bool m_loadEnded = false;
+};

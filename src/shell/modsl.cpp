@@ -1,0 +1,79 @@
+#include "modsl.h"
+
+#include "ansicodec.h"
+#include "formmain.h"
+#include "logging.h"
+#include "networkstate.h"
+#include "privateprofile.h"
+#include "tray.h"
+
+#include <QApplication>
+#include <QWidget>
+
+namespace ModSl {
+
+QStringList ShutdownOrder()
+{
+    return {QStringLiteral("FlashFrm"),       QStringLiteral("MuenFrm"),
+            QStringLiteral("GameJsFrm"),      QStringLiteral("QuendaUpdateFm"),
+            QStringLiteral("GyQuenda"),       QStringLiteral("QuendaSz"),
+            QStringLiteral("FormMain"),       QStringLiteral("ADFrm")};
+}
+
+void ExitProgram()
+{
+    // Closing the main window runs ExitProgram from its close handler; the
+    // second call must not start the sequence again.
+    static bool exiting = false;
+    if (exiting)
+        return;
+    exiting = true;
+
+    if (FormMain *main = FormMain::existing())
+        main->TP->Hide();
+
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (const QString &name : ShutdownOrder()) {
+        for (QWidget *window : windows) {
+            if (window->objectName() == name) {
+                qCDebug(lcShell) << "closing" << name;
+                window->close();
+            }
+        }
+    }
+    QCoreApplication::quit();
+    exiting = false; // a test may build the windows again
+}
+
+bool IsOnline()
+{
+    const bool first = NetworkState::connected();
+    const bool second = NetworkState::connected();
+    return first && second;
+}
+
+QString ReadIniString(const QString &file, const QString &section, const QString &key)
+{
+    constexpr int kBufferSize = 255;
+    QByteArray buffer(kBufferSize, '\0');
+    const int copied = PrivateProfile::getPrivateProfileString(section, key, QString(), buffer, file);
+    QByteArray value = buffer.left(copied);
+    value.replace('\0', QByteArray());
+    return Ansi::decode(value);
+}
+
+int ReadIniKeys(const QString &file, const QString &section, QStringList &keys)
+{
+    constexpr int kBufferSize = 1024;
+    QByteArray buffer(kBufferSize, ' ');
+    PrivateProfile::getPrivateProfileString(section, std::nullopt, QString(), buffer, file);
+    keys.clear();
+    for (const QByteArray &piece : buffer.split('\0'))
+        keys.append(Ansi::decode(piece));
+    const int n = int(keys.size() - 1) - 2;
+    if (n >= 0)
+        keys = keys.mid(0, n + 1);
+    return n;
+}
+
+} // namespace ModSl

@@ -1,0 +1,252 @@
+#include "ansicodec.h"
+#include "desktopservices.h"
+#include "dialogrecorder.h"
+#include "formmain.h"
+#include "muenfrm.h"
+#include "networkstate.h"
+#include "programfolder.h"
+#include "quotes.h"
+#include "tray.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+const char *const kCatalog = "<root><category name='民间故事'><data id='1' title='白蛇传'/>"
+                             "<data id='2' title='孟姜女'/></category>"
+                             "<category name='唐诗'><data id='3' title='静夜思'/></category></root>";
+
+const QString kNoCatalogQuestion = QStringLiteral(
+    "本地的数据缓存文件不存在，需要重新到服务器上面下载数据缓存文件，这个等待的时间可能较长，是否继续？");
+const QString kOfflineQuestion = QStringLiteral(
+    "您当前网络可能异常，如果继续运行本程序可能会有部分功能无法正常使用，是否继续？");
+
+QStringList texts(const QListWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out.append(list->item(i)->text());
+    return out;
+}
+} // namespace
+
+class TestFormMain : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_folder;
+    FormMain *m_main = nullptr;
+
+    void writeCatalog()
+    {
+        QFile file(m_folder->filePath(QStringLiteral("LDsend.Dll")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(Ansi::encode(Q(kCatalog)));
+    }
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_folder->isValid());
+        ProgramFolder::setPath(m_folder->path());
+        NetworkState::setProbe([] { return true; });
+        m_main = new FormMain;
+    }
+
+    void cleanup()
+    {
+        delete m_main;
+        delete MuenFrm::existing();
+        NetworkState::setProbe({});
+        ProgramFolder::setPath(QString());
+        m_folder.reset();
+    }
+
+    void startsWithCatalog()
+    {
+        writeCatalog();
+        DialogRecorder dialogs;
+        QVERIFY(m_main->Form_Load());
+        QCOMPARE(dialogs.requests().size(), 0);
+        QCOMPARE(texts(m_main->List1), (QStringList{"民间故事", "唐诗"}));
+        QCOMPARE(texts(m_main->List2), (QStringList{"白蛇传", "孟姜女"}));
+        QCOMPARE(texts(m_main->QtList), (QStringList{"3. 精彩推荐", "4. 我听过的", "5. 更多资源"}));
+        QCOMPARE(m_main->QtList->y(), m_main->List1->y() + 2 * 21);
+        QCOMPARE(m_main->分类暂存, QStringLiteral("民间故事"));
+        QVERIFY(m_main->TP->isShown());
+        QVERIFY(QDir(m_folder->filePath(QStringLiteral("Path"))).exists());
+        QVERIFY(!m_main->isOffline());
+        QVERIFY(m_main->Text4->isEnabled());
+        QVERIFY(m_main->DJ->isHidden());
+    }
+
+    void clickingACategoryShowsItsEntries()
+    {
+        writeCatalog();
+        DialogRecorder dialogs;
+        QVERIFY(m_main->Form_Load());
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main));
+        const QRect row = m_main->List1->visualItemRect(m_main->List1->item(1));
+        QTest::mouseClick(m_main->List1->viewport(), Qt::LeftButton, {}, row.center());
+        QCOMPARE(texts(m_main->List2), QStringList{"静夜思"});
+        QCOMPARE(m_main->分类暂存, QStringLiteral("唐诗"));
+    }
+
+    void missingCatalogDeclinedEnds()
+    {
+        DialogRecorder dialogs({Dialogs::Answer::No});
+        m_main->show();
+        QVERIFY(!m_main->Form_Load());
+        QCOMPARE(dialogs.texts(), QStringList{kNoCatalogQuestion});
+        QCOMPARE(dialogs.requests().at(0).buttons, Dialogs::Buttons::YesNo);
+        QCOMPARE(dialogs.requests().at(0).icon, Dialogs::Icon::None);
+        QVERIFY(!m_main->isVisible()); // ExitProgram closed it
+        QVERIFY(!m_main->TP->isShown());
+    }
+
+    void missingCatalogAcceptedGoesOn()
+    {
+        DialogRecorder dialogs({Dialogs::Answer::Yes});
+        QVERIFY(m_main->Form_Load());
+        QCOMPARE(dialogs.texts(), QStringList{kNoCatalogQuestion});
+        QCOMPARE(m_main->List1->count(), 0);
+        QVERIFY(m_main->TP->isShown());
+    }
+
+    void offlineModeOnYes()
+    {
+        writeCatalog();
+        NetworkState::setProbe([] { return false; });
+        DialogRecorder dialogs({Dialogs::Answer::Yes});
+        QVERIFY(m_main->Form_Load());
+        QCOMPARE(dialogs.texts(), QStringList{kOfflineQuestion});
+        QCOMPARE(dialogs.requests().at(0).icon, Dialogs::Icon::None);
+        QVERIFY(m_main->isOffline());
+        QVERIFY(!m_main->DJ->isHidden());
+        QVERIFY(!m_main->SerImg->isEnabled());
+        QVERIFY(!m_main->Text4->isEnabled());
+        QCOMPARE(m_main->Text4->text(), QStringLiteral("您当前未联网，无法进行搜索！"));
+        QVERIFY(!m_main->SbpLAY->isEnabled());
+        QVERIFY(!m_main->YxList->isEnabled());
+        QVERIFY(!m_main->ScList->isEnabled());
+        QVERIFY(m_main->GfZyLjLabel->isHidden());
+        // The catalog still loads offline.
+        QCOMPARE(texts(m_main->List1), (QStringList{"民间故事", "唐诗"}));
+    }
+
+    void minimiseHidesAndTrayClickRestores()
+    {
+        writeCatalog();
+        DialogRecorder dialogs;
+        QVERIFY(m_main->Form_Load());
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main));
+        const QPoint place = m_main->pos();
+        QTest::mouseClick(m_main->ZuiXH, Qt::LeftButton);
+        QVERIFY(!m_main->isVisible());
+        emit m_main->TP->Click();
+        QVERIFY(m_main->isVisible());
+        QVERIFY(!m_main->isMinimized());
+        QCOMPARE(m_main->pos(), place);
+        // A click while visible changes nothing.
+        emit m_main->TP->Click();
+        QVERIFY(m_main->isVisible());
+        QVERIFY(!m_main->isMinimized());
+    }
+
+    void trayMenuCommands()
+    {
+        writeCatalog();
+        DialogRecorder dialogs;
+        QVERIFY(m_main->Form_Load());
+        m_main->show();
+        MuenFrm &menus = MuenFrm::get();
+        QCOMPARE(menus.TP->title(), QStringLiteral("托盘选项"));
+        QStringList captions;
+        for (QAction *action : menus.TP->actions())
+            captions.append(action->text());
+        QCOMPARE(captions, (QStringList{"显示", "隐藏", "退出"}));
+
+        // "显示" on a window that is hidden but not minimised does nothing.
+        m_main->hide();
+        menus.FrmQcShow->trigger();
+        QVERIFY(!m_main->isVisible());
+        m_main->show();
+
+        menus.Window1->trigger(); // normal: minimise and hide
+        QVERIFY(!m_main->isVisible());
+        QVERIFY(m_main->isMinimized());
+        menus.Window1->trigger(); // minimised: nothing
+        QVERIFY(!m_main->isVisible());
+        menus.FrmQcShow->trigger(); // minimised: back to normal
+        QVERIFY(m_main->isVisible());
+        QVERIFY(!m_main->isMinimized());
+
+        menus.UnloadEndFrm->trigger();
+        QVERIFY(!m_main->TP->isShown());
+        QVERIFY(!m_main->isVisible());
+    }
+
+    void homePageFromServerIni()
+    {
+        writeCatalog();
+        QFile ini(m_folder->filePath(QStringLiteral("server.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[server]\r\nbaseurl = http://127.0.0.1:9999/ \r\n");
+        ini.close();
+        QList<QUrl> opened;
+        DesktopServices::setOpener([&opened](const QUrl &url, DesktopServices::Show show) {
+            QCOMPARE(show, DesktopServices::Show::Maximized);
+            opened.append(url);
+        });
+        m_main->show();
+        QTest::mouseClick(m_main->FkButton, Qt::LeftButton);
+        QTest::mouseClick(m_main->GfZyLjLabel, Qt::LeftButton);
+        MuenFrm::get().Jrzy->trigger();
+        DesktopServices::setOpener({});
+        QCOMPARE(opened, QList<QUrl>(3, QUrl(QStringLiteral("http://127.0.0.1:9999/"))));
+    }
+
+    void backgroundIsCutOut()
+    {
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main));
+        const QRegion shape = m_main->mask();
+        QVERIFY(!shape.isEmpty());
+        // The rounded corner is key colour, so it is cut out; the body stays.
+        QVERIFY(!shape.contains(QPoint(0, 0)));
+        QVERIFY(!shape.contains(QPoint(m_main->width() - 1, m_main->height() - 1)));
+        QVERIFY(shape.contains(QPoint(m_main->width() / 2, m_main->height() / 2)));
+        QVERIFY(shape.contains(m_main->Guanbi->geometry().center()));
+    }
+
+    void everyControlIsNamedForAssistiveTechnology()
+    {
+        const auto children = m_main->findChildren<QWidget *>();
+        QVERIFY(children.size() > 15);
+        for (QWidget *child : children) {
+            if (child->objectName().isEmpty() || child->objectName().startsWith(u"qt_"))
+                continue; // Qt's own inner parts (scroll bars, viewports)
+            QVERIFY2(!child->accessibleName().isEmpty(), qPrintable(child->objectName()));
+        }
+        for (const char *name : {"List1", "List2", "QtList", "Guanbi", "ZuiXH", "Text4", "SerImg",
+                                 "YxList", "ScList", "SbpLAY", "GameFrmButton", "DJ"})
+            QVERIFY2(m_main->findChild<QWidget *>(QString::fromLatin1(name)), name);
+    }
+};
+
+QTEST_MAIN(TestFormMain)
+#include "tst_formmain.moc"
