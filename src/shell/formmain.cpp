@@ -353,9 +353,25 @@ void FormMain::Form_MouseDown(int Button, int, int, int)
 {
     if (Button != 1)
         return;
-    // The window is dragged by any point of its background.
-    if (QWindow *handle = windowHandle())
-        handle->startSystemMove();
+    // The window is dragged by any point of its background: by the window
+    // manager when there is one, else by following the mouse ourselves.
+    QWindow *handle = windowHandle();
+    if (handle && handle->startSystemMove())
+        return;
+    m_dragging = true;
+}
+
+void FormMain::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_dragging)
+        move(event->globalPosition().toPoint() - m_dragOffset);
+    QWidget::mouseMoveEvent(event);
+}
+
+void FormMain::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_dragging = false;
+    QWidget::mouseReleaseEvent(event);
 }
 
 void FormMain::mousePressEvent(QMouseEvent *event)
@@ -364,6 +380,8 @@ void FormMain::mousePressEvent(QMouseEvent *event)
                        : event->button() == Qt::RightButton ? 2
                        : event->button() == Qt::MiddleButton ? 4
                                                              : 0;
+    if (button == 1)
+        m_dragOffset = event->globalPosition().toPoint() - pos();
     Form_MouseDown(button, 0, event->position().toPoint().x(), event->position().toPoint().y());
     QWidget::mousePressEvent(event);
 }

@@ -90,6 +90,8 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -100,6 +102,8 @@ private:
     void EnterOfflineMode();
 
     QImage m_background;
+    QPoint m_dragOffset; // where the background was grabbed, from the window's corner
+    bool m_dragging = false;
     bool m_offline = false;
     bool m_loadEnded = false;
 };

@@ -8,6 +8,7 @@
 #include "quotes.h"
 #include "tray.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -231,6 +232,43 @@ private slots:
         QVERIFY(!shape.contains(QPoint(m_main->width() - 1, m_main->height() - 1)));
         QVERIFY(shape.contains(QPoint(m_main->width() / 2, m_main->height() / 2)));
         QVERIFY(shape.contains(m_main->Guanbi->geometry().center()));
+    }
+
+    void draggedByItsBackground()
+    {
+        m_main->move(100, 100);
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main));
+        const QPoint background(120, 600); // between the bottom buttons and the link
+        QCOMPARE(m_main->childAt(background), nullptr);
+        QTest::mousePress(m_main, Qt::LeftButton, {}, background);
+        QTest::mouseMove(m_main, background + QPoint(40, 30));
+        QTest::mouseRelease(m_main, Qt::LeftButton, {}, background + QPoint(40, 30));
+        QCOMPARE(m_main->pos(), QPoint(140, 130));
+        // A right button press drags nothing.
+        QTest::mousePress(m_main, Qt::RightButton, {}, background);
+        QTest::mouseMove(m_main, background + QPoint(10, 10));
+        QTest::mouseRelease(m_main, Qt::RightButton, {}, background + QPoint(10, 10));
+        QCOMPARE(m_main->pos(), QPoint(140, 130));
+    }
+
+    void listRowsAreReadableByScreenReaders()
+    {
+        writeCatalog();
+        DialogRecorder dialogs;
+        QVERIFY(m_main->Form_Load());
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main));
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(m_main->List2);
+        QVERIFY(list);
+        QCOMPARE(list->text(QAccessible::Name), QStringLiteral("List2"));
+        QStringList rows;
+        for (int i = 0; i < list->childCount(); ++i) {
+            QAccessibleInterface *row = list->child(i);
+            if (row->role() == QAccessible::ListItem)
+                rows.append(row->text(QAccessible::Name));
+        }
+        QCOMPARE(rows, (QStringList{"白蛇传", "孟姜女"}));
     }
 
     void everyControlIsNamedForAssistiveTechnology()
