@@ -11,7 +11,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QListWidget>
+#include "listboxex.h"
+
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -60,11 +61,9 @@ int main(int argc, char *argv[])
     ProgramFolder::setPath(folder.path());
 
     QWidget window;
-    auto *list1 = new QListWidget(&window);
-    auto *qtList = new QListWidget(&window);
-    auto *list2 = new QListWidget(&window);
-    for (QListWidget *list : {list1, qtList, list2})
-        list->setUniformItemSizes(true);
+    auto *list1 = new ListBoxEx(&window);
+    auto *qtList = new ListBoxEx(&window);
+    auto *list2 = new ListBoxEx(&window);
     auto *favourites = new QWidget(&window);
     QString category;
     const SjCL::CatalogLists lists{list1, qtList, list2, favourites, &category};
@@ -82,9 +81,9 @@ int main(int argc, char *argv[])
             largest = row;
     }
     const double switchMs = medianMs([&] {
-        list1->setCurrentRow(largest);
+        list1->setListIndex(largest);
         SjCL::ShowCategoryEntries(lists);
-        list1->setCurrentRow(0);
+        list1->setListIndex(0);
         SjCL::ShowCategoryEntries(lists);
     }) / 2.0;
 

@@ -15,6 +15,8 @@ packages=(
     qt6-qpa-plugins xvfb xauth x11-utils fonts-noto-cjk
     # tests: a tray host, input synthesis, network namespaces
     trayer xdotool iproute2 util-linux procps
+    # the demo site's speaking resources
+    espeak-ng
 )
 
 missing=()

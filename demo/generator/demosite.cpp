@@ -1,6 +1,8 @@
 #include "demosite.h"
 
 #include "democatalog.h"
+#include "speech.h"
+#include "swfwriter.h"
 
 #include <QBuffer>
 #include <QColor>
@@ -10,6 +12,9 @@
 #include <QPainter>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 namespace Demo {
@@ -18,6 +23,12 @@ namespace {
 
 constexpr int kCoverWidth = 160;
 constexpr int kCoverHeight = 120;
+// The movie's stage; the player scales it to its window.
+constexpr int kMovieWidth = 320;
+constexpr int kMovieHeight = 240;
+// Enough for a still picture; each frame costs two bytes.
+constexpr int kMovieFramesPerSecond = 12;
+constexpr int kMovieBars = 12;
 
 QString trimmedBase(const QString &baseUrl)
 {
@@ -69,12 +80,17 @@ QByteArray resourcePage(const Category &category, const Resource &resource)
     return pageHead(resource.title + u" - Sonavel 有声读物"_s) + body.toUtf8();
 }
 
+QColor categoryColour(int categoryIndex)
+{
+    return QColor::fromHsv((categoryIndex * 67) % 360, 110, 200);
+}
+
 // A plain picture per resource: the category's colour with a pattern that
 // changes with the id, so neighbouring covers can be told apart.
 QByteArray coverPicture(int categoryIndex, int id)
 {
     QImage image(kCoverWidth, kCoverHeight, QImage::Format_RGB32);
-    const QColor base = QColor::fromHsv((categoryIndex * 67) % 360, 110, 200);
+    const QColor base = categoryColour(categoryIndex);
     image.fill(base);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -93,7 +109,76 @@ QByteArray coverPicture(int categoryIndex, int id)
     return bytes;
 }
 
+// Loudness of each of kMovieBars equal stretches of the speech, 0..1 of the
+// loudest, so the movie's bars show the shape of what it says.
+QList<double> loudness(const Pcm &speech)
+{
+    QList<double> levels(kMovieBars, 0.0);
+    const qsizetype stretch = speech.samples.size() / kMovieBars;
+    if (stretch == 0)
+        return levels;
+    double loudest = 0.0;
+    for (int bar = 0; bar < kMovieBars; ++bar) {
+        double sum = 0.0;
+        for (qsizetype i = bar * stretch; i < (bar + 1) * stretch; ++i)
+            sum += double(speech.samples.at(i)) * speech.samples.at(i);
+        levels[bar] = std::sqrt(sum / double(stretch));
+        loudest = std::max(loudest, levels.at(bar));
+    }
+    if (loudest > 0.0) {
+        for (double &level : levels)
+            level /= loudest;
+    }
+    return levels;
+}
+
+// The movie shows a panel in the category's colour with bars that follow the
+// speech; text would need embedded fonts, and the title is in the window
+// around the player anyway.
+QByteArray speakingMovie(const Pcm &speech, const QColor &base)
+{
+    SwfWriter writer(QSize(kMovieWidth, kMovieHeight), kMovieFramesPerSecond);
+    writer.setBackground(base.darker(170));
+    const QRect panel(16, 16, kMovieWidth - 32, kMovieHeight - 32);
+    writer.addRectangle(panel, base);
+    const QRect floor(panel.left(), panel.bottom() - 31, panel.width(), 32);
+    writer.addRectangle(floor, base.darker(130));
+
+    const QList<double> levels = loudness(speech);
+    const int slot = panel.width() / kMovieBars;
+    const int tallest = floor.top() - panel.top() - 24;
+    for (int bar = 0; bar < kMovieBars; ++bar) {
+        const int height = 6 + int(levels.at(bar) * (tallest - 6));
+        writer.addRectangle(
+            QRect(panel.left() + bar * slot + slot / 4, floor.top() - height, slot / 2, height),
+            base.lighter(150));
+    }
+    writer.setSound(speech.samples, speech.sampleRate);
+    return writer.toBytes();
+}
+
+QString spokenText(const Resource &resource)
+{
+    return resource.title + u"。"_s + resource.flashSay;
+}
+
 } // namespace
+
+bool writeSpeakingMovie(const QString &path, const QString &text, qint64 minBytes, QString *error)
+{
+    Pcm speech;
+    if (!Speech::speak(text, &speech, error))
+        return false;
+    // Each sample takes two bytes of the file; the pause keeps the repeats
+    // apart and pads a text that says nothing.
+    const QList<qint16> once = speech.samples;
+    const QList<qint16> pause(Speech::kSampleRate / 2, 0);
+    while (qint64(speech.samples.size()) * 2 < minBytes) {
+        speech.samples += pause;
+        speech.samples += once;
+    }
+    return writeFile(path, speakingMovie(speech, categoryColour(0)), error);
+}
 
 QByteArray versionFile(const QString &baseUrl, int catalogVersion)
 {
@@ -130,13 +215,26 @@ bool writeSite(const QString &dir, const QString &baseUrl, int catalogVersion, Q
         !writeFile(root.filePath(u"index.html"_s), indexPage(catalog), error)) {
         return false;
     }
+    // All speech first: the voices run a few at a time.
+    QStringList texts;
+    for (const Category &category : catalog) {
+        for (const Resource &resource : category.resources)
+            texts.append(spokenText(resource));
+    }
+    QList<Pcm> speeches;
+    if (!Speech::speakAll(texts, &speeches, error))
+        return false;
+
+    qsizetype spoken = 0;
     for (int c = 0; c < catalog.size(); ++c) {
         for (const Resource &resource : catalog.at(c).resources) {
             const QString id = QString::number(resource.id);
             if (!writeFile(root.filePath(u"page/"_s + id + u".html"_s),
                            resourcePage(catalog.at(c), resource), error) ||
                 !writeFile(root.filePath(u"covers/"_s + id + u".png"_s),
-                           coverPicture(c, resource.id), error)) {
+                           coverPicture(c, resource.id), error) ||
+                !writeFile(root.filePath(u"flash/"_s + id + u".swf"_s),
+                           speakingMovie(speeches.at(spoken++), categoryColour(c)), error)) {
                 return false;
             }
         }

@@ -11,12 +11,19 @@
 //   flashxmlfile/version.xml    catalog version and the data-cache address
 //   page/<id>.html              one page per resource (UTF-8)
 //   covers/<id>.png             one cover picture per resource
+//   flash/<id>.swf              one movie per resource that speaks its title and
+//                               introduction (espeak-ng) over a still picture
 namespace Demo {
 
 // Writes the demo site for demoCatalog(baseUrl) into dir, creating folders.
 // catalogVersion is what version.xml announces; raising it makes the program
 // download the catalog again. On failure returns false and sets *error.
 bool writeSite(const QString &dir, const QString &baseUrl, int catalogVersion, QString *error);
+
+// Writes one speaking movie like the demo resources' to path: text spoken,
+// repeated after a short pause until the file has at least minBytes (so a
+// benchmark can ask for a big resource). Sets *error on failure.
+bool writeSpeakingMovie(const QString &path, const QString &text, qint64 minBytes, QString *error);
 
 // The version file the program asks for at every start.
 QByteArray versionFile(const QString &baseUrl, int catalogVersion);

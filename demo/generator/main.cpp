@@ -1,7 +1,8 @@
-// aurilo-demo-gen: writes the demo content site, or just its catalog.
+// aurilo-demo-gen: writes the demo content site, just its catalog, or one speaking movie.
 //
 //   aurilo-demo-gen --out DIR [--base-url http://127.0.0.1:8765] [--catalog-version 1]
 //   aurilo-demo-gen --catalog-only FILE [--base-url ...]
+//   aurilo-demo-gen --swf FILE --text TEXT [--min-bytes N]   (one speaking movie, for benchmarks)
 
 #include "catalogwriter.h"
 #include "democatalog.h"
@@ -41,11 +42,19 @@ int main(int argc, char *argv[])
     const QCommandLineOption versionOption(
         u"catalog-version"_s, u"Catalog version announced in version.xml (default 1)."_s, u"n"_s,
         u"1"_s);
-    parser.addOptions({outOption, catalogOption, baseOption, versionOption});
+    const QCommandLineOption swfOption(u"swf"_s, u"Write one movie that speaks --text to <file>."_s,
+                                       u"file"_s);
+    const QCommandLineOption textOption(u"text"_s, u"The text the --swf movie speaks."_s,
+                                        u"text"_s);
+    const QCommandLineOption minBytesOption(
+        u"min-bytes"_s, u"Repeat the speech until the --swf file has at least <n> bytes."_s, u"n"_s,
+        u"0"_s);
+    parser.addOptions({outOption, catalogOption, baseOption, versionOption, swfOption, textOption,
+                       minBytesOption});
     parser.process(app);
 
-    if (!parser.isSet(outOption) && !parser.isSet(catalogOption))
-        return fail(u"nothing to do: give --out DIR or --catalog-only FILE"_s);
+    if (!parser.isSet(outOption) && !parser.isSet(catalogOption) && !parser.isSet(swfOption))
+        return fail(u"nothing to do: give --out DIR, --catalog-only FILE or --swf FILE"_s);
     const QString baseUrl = parser.value(baseOption);
     if (!baseUrl.startsWith(u"http://"_s) && !baseUrl.startsWith(u"https://"_s))
         return fail(u"--base-url must be an http:// or https:// address"_s);
@@ -53,6 +62,16 @@ int main(int argc, char *argv[])
     const int version = parser.value(versionOption).toInt(&versionOk);
     if (!versionOk)
         return fail(u"--catalog-version must be a number"_s);
+
+    bool minBytesOk = false;
+    const qint64 minBytes = parser.value(minBytesOption).toLongLong(&minBytesOk);
+    // The movie's 16-bit frame count covers some 90 minutes of speech, about
+    // 240 MB; beyond that the timeline would end before the sound.
+    constexpr qint64 kMaxMovieBytes = 200'000'000;
+    if (!minBytesOk || minBytes < 0 || minBytes > kMaxMovieBytes)
+        return fail(u"--min-bytes must be a number from 0 to %1"_s.arg(kMaxMovieBytes));
+    if (parser.isSet(swfOption) && parser.value(textOption).trimmed().isEmpty())
+        return fail(u"--swf needs --text TEXT to speak"_s);
 
     QString error;
     if (parser.isSet(catalogOption) &&
@@ -62,6 +81,11 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(outOption) &&
         !Demo::writeSite(parser.value(outOption), baseUrl, version, &error)) {
+        return fail(error);
+    }
+    if (parser.isSet(swfOption) &&
+        !Demo::writeSpeakingMovie(parser.value(swfOption), parser.value(textOption), minBytes,
+                                  &error)) {
         return fail(error);
     }
     return 0;

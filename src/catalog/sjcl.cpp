@@ -4,7 +4,7 @@
 #include "logging.h"
 #include "programfolder.h"
 
-#include <QListWidget>
+#include "listboxex.h"
 
 namespace SjCL {
 
@@ -29,32 +29,33 @@ void LoadCatalog(const CatalogLists &lists)
 
 void LoadCatalogText(QStringView text, const CatalogLists &lists)
 {
-    lists.List1->clear();
-    // Category names are collected while parsing and added in one go: adding
-    // row by row would relayout the list for every category.
+    lists.List1->Clear();
+    // Category names are collected while parsing and added in one go.
     QStringList names;
     storage() = ParseCatalog(text, [&names](const QString &name) { names.append(name); });
-    lists.List1->addItems(names);
+    lists.List1->AddItems(names);
     qCDebug(lcCatalog) << "catalog loaded:" << storage().categoryCount() << "categories";
-    if (lists.List1->count() > 0)
-        lists.List1->setCurrentRow(0); // a selection set by the program raises no click
+    if (lists.List1->ListCount() > 0)
+        lists.List1->setListIndex(0); // a selection set by the program raises no click
     ShowCategoryEntries(lists);
 }
 
 void ShowCategoryEntries(const CatalogLists &lists)
 {
-    const int selected = lists.List1->currentRow();
-    if (selected >= 0) {
-        lists.List2->clear();
+    // "Selected" means an index above Columns - 1; Columns is 0 for these lists.
+    const int selected = lists.List1->ListIndex();
+    if (selected > lists.List1->Columns() - 1) {
+        lists.List2->Clear();
         if (const CatalogCategory *category = CategoryAtRow(selected))
-            lists.List2->addItems(EntryTitles(*category));
-        *lists.分类暂存 = lists.List1->item(selected)->text();
+            lists.List2->AddItems(EntryTitles(*category));
+        *lists.分类暂存 = lists.List1->List(selected);
     }
     if (lists.ScListFrm)
         lists.ScListFrm->hide();
-    lists.QtList->clear();
-    lists.QtList->addItems(QtListItems(lists.List1->count()));
-    lists.QtList->move(lists.QtList->x(), lists.List1->y() + lists.List1->count() * kRowHeight);
+    lists.QtList->Clear();
+    lists.QtList->AddItems(QtListItems(lists.List1->ListCount()));
+    lists.QtList->move(lists.QtList->x(),
+                       lists.List1->y() + lists.List1->ListCount() * kRowHeight);
 }
 
 QStringList QtListItems(qsizetype categoryCount)

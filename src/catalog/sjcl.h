@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-class QListWidget;
+class ListBoxEx;
 class QWidget;
 
 // The catalog module: owns the in-memory catalog and fills the main window's
@@ -18,9 +18,9 @@ constexpr int kRowHeight = 21;
 // The lists and fields of the main window that the catalog fills.
 struct CatalogLists
 {
-    QListWidget *List1 = nullptr;  // categories
-    QListWidget *QtList = nullptr; // the three fixed items under the categories
-    QListWidget *List2 = nullptr;  // entries of the selected category
+    ListBoxEx *List1 = nullptr;  // categories
+    ListBoxEx *QtList = nullptr; // the three fixed items under the categories
+    ListBoxEx *List2 = nullptr;  // entries of the selected category
     QWidget *ScListFrm = nullptr;  // favourites frame, hidden when a category shows
     QString *分类暂存 = nullptr;   // name of the category List2 shows
 };

@@ -1,9 +1,11 @@
 #include "formmain.h"
 
+#include "buttonex.h"
 #include "contentserver.h"
 #include "desktopservices.h"
 #include "dialogservice.h"
 #include "formclicksj.h"
+#include "listboxex.h"
 #include "logging.h"
 #include "modsl.h"
 #include "muenfrm.h"
@@ -16,11 +18,9 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPushButton>
 #include <QSvgRenderer>
 #include <QTimer>
 #include <QWindow>
@@ -46,47 +46,36 @@ void name(QWidget *widget, const QString &objectName, const QString &accessible 
     widget->setAccessibleName(accessible.isEmpty() ? objectName : accessible);
 }
 
-QPushButton *imageButton(QWidget *parent, const QString &objectName, const QString &icon,
-                         const QString &description, const QRect &geometry)
+// A button with the four looks of the pictures "<stem>-normal|hover|pressed|disabled.svg".
+ButtonEx *imageButton(QWidget *parent, const QString &objectName, const QString &stem,
+                      const QString &description, const QRect &geometry,
+                      const QString &caption = QString())
 {
-    auto *button = new QPushButton(parent);
-    name(button, objectName);
+    auto *button = new ButtonEx(parent);
+    name(button, objectName, description);
     button->setAccessibleDescription(description);
     button->setToolTip(description);
-    button->setIcon(QIcon(icon));
-    button->setIconSize(QSize(20, 20));
-    button->setFlat(true);
-    button->setFocusPolicy(Qt::TabFocus);
+    button->loadPictures(stem);
+    button->setCaption(caption);
     button->setGeometry(geometry);
     return button;
 }
 
-QPushButton *tabButton(QWidget *parent, const QString &objectName, const QString &caption,
-                       const QRect &geometry)
+ListBoxEx *catalogList(QWidget *parent, const QString &objectName, const QString &description,
+                       const QRect &geometry, quint32 listColorA, quint32 listColorB)
 {
-    auto *button = new QPushButton(caption, parent);
-    name(button, objectName);
-    button->setAccessibleDescription(caption);
-    button->setCheckable(true);
-    button->setGeometry(geometry);
-    return button;
-}
-
-QListWidget *catalogList(QWidget *parent, const QString &objectName, const QString &description,
-                         const QRect &geometry)
-{
-    auto *list = new QListWidget(parent);
+    auto *list = new ListBoxEx(parent);
     name(list, objectName);
     list->setAccessibleDescription(description);
+    list->applyMainWindowLook(listColorA, listColorB);
     list->setGeometry(geometry);
-    list->setUniformItemSizes(true); // lets the view skip measuring 100,000 rows
-    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list->setFrameShape(QFrame::NoFrame);
-    list->setStyleSheet(QStringLiteral("QListWidget { background: #D9EEFE; }"
-                                       "QListWidget::item { height: 21px; color: black; }"
-                                       "QListWidget::item:selected { background: #BDE3F7; }"));
     return list;
 }
+
+// Row colours of the main window's lists.
+constexpr quint32 kCategoryRows = 0xFEEED9;
+constexpr quint32 kEntryRowsA = 0xFEEED9;
+constexpr quint32 kEntryRowsB = 0xFFF4E3;
 
 } // namespace
 
@@ -117,71 +106,82 @@ void FormMain::createControls()
     caption->setStyleSheet(QStringLiteral("color: white; font-size: 15px; font-weight: bold;"));
     caption->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    Sz = imageButton(this, QStringLiteral("Sz"), QStringLiteral(":/images/settings.svg"),
+    const QString buttons = QStringLiteral(":/images/buttons/");
+    Sz = imageButton(this, QStringLiteral("Sz"), buttons + QStringLiteral("sz"),
                      QStringLiteral("设置"), QRect(186, 10, 24, 24));
-    XlMune = imageButton(this, QStringLiteral("XlMune"), QStringLiteral(":/images/menu.svg"),
+    XlMune = imageButton(this, QStringLiteral("XlMune"), buttons + QStringLiteral("xlmune"),
                          QStringLiteral("设置栏"), QRect(212, 10, 24, 24));
-    ZuiXH = imageButton(this, QStringLiteral("ZuiXH"), QStringLiteral(":/images/minimise.svg"),
+    ZuiXH = imageButton(this, QStringLiteral("ZuiXH"), buttons + QStringLiteral("zuixh"),
                         QStringLiteral("最小化"), QRect(238, 10, 24, 24));
-    Guanbi = imageButton(this, QStringLiteral("Guanbi"), QStringLiteral(":/images/close.svg"),
+    Guanbi = imageButton(this, QStringLiteral("Guanbi"), buttons + QStringLiteral("guanbi"),
                          QStringLiteral("关闭"), QRect(264, 10, 24, 24));
-    connect(Guanbi, &QPushButton::clicked, this, &FormMain::Guanbi_Click);
-    connect(ZuiXH, &QPushButton::clicked, this, &FormMain::ZuiXH_Click);
-    connect(Sz, &QPushButton::clicked, this, &FormMain::Sz_Click);
-    connect(XlMune, &QPushButton::pressed, this, &FormMain::XlMune_OnMouseDown);
+    connect(Guanbi, &ButtonEx::Click, this, &FormMain::Guanbi_Click);
+    connect(ZuiXH, &ButtonEx::Click, this, &FormMain::ZuiXH_Click);
+    connect(Sz, &ButtonEx::Click, this, &FormMain::Sz_Click);
+    // The menu drops down on the press. A click that no press came before
+    // is the keyboard's or a screen reader's: it opens the menu too.
+    connect(XlMune, &ButtonEx::OnMouseDown, this, [this](short, short, float, float) {
+        m_xlMuneMouseDown = true;
+        XlMune_OnMouseDown();
+    });
+    connect(XlMune, &ButtonEx::Click, this, [this] {
+        if (!m_xlMuneMouseDown)
+            XlMune_OnMouseDown();
+    });
+    connect(XlMune, &ButtonEx::OnMouseUp, this,
+            [this](short, short, float, float) { m_xlMuneMouseDown = false; });
     // The settings window comes with the settings; until then the button rests.
     Sz->setEnabled(false);
 
     Text4 = new QLineEdit(this);
     name(Text4, QStringLiteral("Text4"), QStringLiteral("搜索"));
     Text4->setGeometry(12, 54, 222, 26);
-    SerImg = imageButton(this, QStringLiteral("SerImg"), QStringLiteral(":/images/search.svg"),
+    SerImg = imageButton(this, QStringLiteral("SerImg"), buttons + QStringLiteral("serimg"),
                          QStringLiteral("搜索"), QRect(238, 54, 50, 26));
-    SerImg->setFlat(false);
-    SerImg->setStyleSheet(QStringLiteral("QPushButton { background: #3b7dd8; border-radius: 4px; }"
-                                         "QPushButton:disabled { background: #9db4d6; }"));
 
-    YxList = tabButton(this, QStringLiteral("YxList"), QStringLiteral("分类列表"),
-                       QRect(12, 88, 90, 28));
-    ScList = tabButton(this, QStringLiteral("ScList"), QStringLiteral("我的收藏"),
-                       QRect(105, 88, 90, 28));
-    SbpLAY = tabButton(this, QStringLiteral("SbpLAY"), QStringLiteral("随便听听"),
-                       QRect(198, 88, 90, 28));
-    YxList->setChecked(true);
+    const QString tab = buttons + QStringLiteral("tab");
+    YxList = imageButton(this, QStringLiteral("YxList"), tab, QStringLiteral("分类列表"),
+                         QRect(12, 88, 90, 28), QStringLiteral("分类列表"));
+    ScList = imageButton(this, QStringLiteral("ScList"), tab, QStringLiteral("我的收藏"),
+                         QRect(105, 88, 90, 28), QStringLiteral("我的收藏"));
+    SbpLAY = imageButton(this, QStringLiteral("SbpLAY"), tab, QStringLiteral("随便听听"),
+                         QRect(198, 88, 90, 28), QStringLiteral("随便听听"));
+    YxList->setValue(true); // the chosen tab stays pressed
 
     GamelistFrm = new QWidget(this);
     name(GamelistFrm, QStringLiteral("GamelistFrm"), QStringLiteral("资源列表"));
     GamelistFrm->setGeometry(12, 124, 276, 420);
     List1 = catalogList(GamelistFrm, QStringLiteral("List1"), QStringLiteral("分类"),
-                        QRect(0, 0, 96, 420));
+                        QRect(0, 0, 96, 420), kCategoryRows, kCategoryRows);
     QtList = catalogList(GamelistFrm, QStringLiteral("QtList"), QStringLiteral("更多"),
-                         QRect(0, 0, 96, 3 * SjCL::kRowHeight));
-    QtList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+                         QRect(0, 0, 96, 3 * SjCL::kRowHeight + 2), kCategoryRows, kCategoryRows);
     QtList->raise(); // it continues the category list and covers its empty rows
     List2 = catalogList(GamelistFrm, QStringLiteral("List2"), QStringLiteral("资源"),
-                        QRect(100, 0, 176, 420));
-    connect(List1, &QListWidget::itemClicked, this, &FormMain::List1_Click);
+                        QRect(100, 0, 176, 420), kEntryRowsA, kEntryRowsB);
+    connect(List1, &ListBoxEx::Click, this, [this](short, short, float, float) { List1_Click(); });
 
     ScListFrm = new QWidget(this);
     name(ScListFrm, QStringLiteral("ScListFrm"), QStringLiteral("我的收藏"));
     ScListFrm->setGeometry(GamelistFrm->geometry());
     List4 = catalogList(ScListFrm, QStringLiteral("List4"), QStringLiteral("收藏"),
-                        QRect(QPoint(0, 0), GamelistFrm->size()));
+                        QRect(QPoint(0, 0), GamelistFrm->size()), kEntryRowsA, kEntryRowsB);
     ScListFrm->hide();
 
     GameFrmButton = imageButton(this, QStringLiteral("GameFrmButton"),
-                                QStringLiteral(":/images/player.svg"),
-                                QStringLiteral("播放窗口"), QRect(12, 552, 130, 28));
-    GameFrmButton->setText(QStringLiteral("播放窗口"));
-    GameFrmButton->setCheckable(true);
+                                buttons + QStringLiteral("gamefrmbutton"),
+                                QStringLiteral("播放窗口"), QRect(12, 552, 130, 28),
+                                QStringLiteral("播放窗口"));
+    GameFrmButton->setContentsMargins(28, 0, 0, 0); // the caption stands right of the glyph
     // The player window comes with the player; until then the button rests.
     GameFrmButton->setEnabled(false);
-    connect(GameFrmButton, &QPushButton::pressed, this, &FormMain::GameFrmButton_OnMouseDown);
+    connect(GameFrmButton, &ButtonEx::OnMouseDown, this,
+            [this](short, short, float, float) { GameFrmButton_OnMouseDown(); });
 
-    FkButton = imageButton(this, QStringLiteral("FkButton"), QStringLiteral(":/images/home.svg"),
-                           QStringLiteral("访问主页"), QRect(148, 552, 140, 28));
-    FkButton->setText(QStringLiteral("访问主页"));
-    connect(FkButton, &QPushButton::clicked, this, &FormMain::FkButton_Click);
+    FkButton = imageButton(this, QStringLiteral("FkButton"), buttons + QStringLiteral("fkbutton"),
+                           QStringLiteral("访问主页"), QRect(148, 552, 140, 28),
+                           QStringLiteral("访问主页"));
+    FkButton->setContentsMargins(28, 0, 0, 0);
+    connect(FkButton, &ButtonEx::Click, this, &FormMain::FkButton_Click);
 
     DJ = new QLabel(this);
     name(DJ, QStringLiteral("DJ"), QStringLiteral("未联网"));

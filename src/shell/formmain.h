@@ -6,10 +6,10 @@
 #include <QImage>
 #include <QWidget>
 
+class ButtonEx;
+class ListBoxEx;
 class QLabel;
 class QLineEdit;
-class QListWidget;
-class QPushButton;
 class QTimer;
 class Tray;
 
@@ -67,23 +67,23 @@ public:
     Tray *TP = nullptr;
     QLabel *DJ = nullptr;
     QLineEdit *Text4 = nullptr;
-    QPushButton *SerImg = nullptr;
-    QPushButton *YxList = nullptr;
-    QPushButton *ScList = nullptr;
-    QPushButton *SbpLAY = nullptr;
+    ButtonEx *SerImg = nullptr;
+    ButtonEx *YxList = nullptr;
+    ButtonEx *ScList = nullptr;
+    ButtonEx *SbpLAY = nullptr;
     QLabel *GfZyLjLabel = nullptr;
-    QPushButton *Guanbi = nullptr;
-    QPushButton *ZuiXH = nullptr;
-    QPushButton *FkButton = nullptr;
-    QPushButton *Sz = nullptr;
-    QPushButton *XlMune = nullptr;
-    QPushButton *GameFrmButton = nullptr;
+    ButtonEx *Guanbi = nullptr;
+    ButtonEx *ZuiXH = nullptr;
+    ButtonEx *FkButton = nullptr;
+    ButtonEx *Sz = nullptr;
+    ButtonEx *XlMune = nullptr;
+    ButtonEx *GameFrmButton = nullptr;
     QWidget *GamelistFrm = nullptr;
-    QListWidget *List1 = nullptr;
-    QListWidget *QtList = nullptr;
-    QListWidget *List2 = nullptr;
+    ListBoxEx *List1 = nullptr;
+    ListBoxEx *QtList = nullptr;
+    ListBoxEx *List2 = nullptr;
     QWidget *ScListFrm = nullptr;
-    QListWidget *List4 = nullptr;
+    ListBoxEx *List4 = nullptr;
     QTimer *Timer3 = nullptr;
     QTimer *Timer1 = nullptr;
 
@@ -102,6 +102,7 @@ private:
     void EnterOfflineMode();
 
     QImage m_background;
+    bool m_xlMuneMouseDown = false; // a mouse press already opened the menu
     QPoint m_dragOffset; // where the background was grabbed, from the window's corner
     bool m_dragging = false;
     bool m_offline = false;

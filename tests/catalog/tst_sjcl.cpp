@@ -4,16 +4,17 @@
 #include "sjcl.h"
 
 #include <QFile>
-#include <QListWidget>
+#include "listboxex.h"
+
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-QStringList texts(const QListWidget &list)
+QStringList texts(const ListBoxEx &list)
 {
     QStringList out;
-    for (int i = 0; i < list.count(); ++i)
-        out.append(list.item(i)->text());
+    for (int i = 0; i < list.ListCount(); ++i)
+        out.append(list.List(i));
     return out;
 }
 
@@ -27,20 +28,20 @@ public:
     Lists()
     {
         frame.resize(300, 600);
-        List1 = new QListWidget(&frame);
+        List1 = new ListBoxEx(&frame);
         List1->setGeometry(0, 10, 100, 400);
-        QtList = new QListWidget(&frame);
+        QtList = new ListBoxEx(&frame);
         QtList->setGeometry(0, 0, 100, 63);
-        List2 = new QListWidget(&frame);
+        List2 = new ListBoxEx(&frame);
         ScListFrm = new QWidget(&frame);
         ScListFrm->show();
     }
     SjCL::CatalogLists lists() { return {List1, QtList, List2, ScListFrm, &分类暂存}; }
 
     QWidget frame;
-    QListWidget *List1;
-    QListWidget *QtList;
-    QListWidget *List2;
+    ListBoxEx *List1;
+    ListBoxEx *QtList;
+    ListBoxEx *List2;
     QWidget *ScListFrm;
     QString 分类暂存;
 };
@@ -65,7 +66,7 @@ private slots:
         ProgramFolder::setPath(QString());
 
         QCOMPARE(texts(*w.List1), (QStringList{"四大名著", "唐诗", "空分类"}));
-        QCOMPARE(w.List1->currentRow(), 0);
+        QCOMPARE(w.List1->ListIndex(), 0);
         QCOMPARE(texts(*w.List2), (QStringList{"三国演义-第一回", "水浒传"}));
         QCOMPARE(w.分类暂存, QStringLiteral("四大名著"));
         QCOMPARE(texts(*w.QtList), (QStringList{"4. 精彩推荐", "5. 我听过的", "6. 更多资源"}));
@@ -92,8 +93,8 @@ private slots:
         QFETCH(QString, category);
         Lists w;
         SjCL::LoadCatalogText(Q(kThreeCategories), w.lists());
-        w.List2->addItem(QStringLiteral("history line")); // whatever List2 showed before
-        w.List1->setCurrentRow(row);
+        w.List2->AddItem(QStringLiteral("history line")); // whatever List2 showed before
+        w.List1->setListIndex(row);
         SjCL::ShowCategoryEntries(w.lists());
         QCOMPARE(texts(*w.List2), entries);
         QCOMPARE(w.分类暂存, category);
@@ -104,11 +105,11 @@ private slots:
     void emptyCatalog()
     {
         Lists w;
-        w.List1->addItem(QStringLiteral("old"));
-        w.List2->addItem(QStringLiteral("old entry"));
+        w.List1->AddItem(QStringLiteral("old"));
+        w.List2->AddItem(QStringLiteral("old entry"));
         SjCL::LoadCatalogText(QString(), w.lists());
-        QCOMPARE(w.List1->count(), 0);
-        QCOMPARE(w.List1->currentRow(), -1);
+        QCOMPARE(w.List1->ListCount(), 0);
+        QCOMPARE(w.List1->ListIndex(), -1);
         QCOMPARE(texts(*w.QtList), (QStringList{"1. 精彩推荐", "2. 我听过的", "3. 更多资源"}));
         QCOMPARE(w.QtList->y(), w.List1->y());
         QCOMPARE(SjCL::catalog().categoryCount(), 0);
@@ -120,9 +121,9 @@ private slots:
         Lists w;
         SjCL::LoadCatalogText(Q(kThreeCategories), w.lists());
         w.分类暂存 = QStringLiteral("kept");
-        w.List1->clear();
-        w.List2->clear();
-        w.List2->addItem(QStringLiteral("kept line"));
+        w.List1->Clear();
+        w.List2->Clear();
+        w.List2->AddItem(QStringLiteral("kept line"));
         w.ScListFrm->show();
         SjCL::ShowCategoryEntries(w.lists());
         QCOMPARE(texts(*w.List2), QStringList{"kept line"});

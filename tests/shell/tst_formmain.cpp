@@ -1,4 +1,6 @@
 #include "ansicodec.h"
+#include "buttonex.h"
+#include "listboxex.h"
 #include "desktopservices.h"
 #include "dialogrecorder.h"
 #include "formmain.h"
@@ -14,9 +16,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -32,11 +32,11 @@ const QString kNoCatalogQuestion = QStringLiteral(
 const QString kOfflineQuestion = QStringLiteral(
     "您当前网络可能异常，如果继续运行本程序可能会有部分功能无法正常使用，是否继续？");
 
-QStringList texts(const QListWidget *list)
+QStringList texts(const ListBoxEx *list)
 {
     QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out.append(list->item(i)->text());
+    for (int i = 0; i < list->ListCount(); ++i)
+        out.append(list->List(i));
     return out;
 }
 } // namespace
@@ -100,8 +100,9 @@ private slots:
         QVERIFY(m_main->Form_Load());
         m_main->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_main));
-        const QRect row = m_main->List1->visualItemRect(m_main->List1->item(1));
-        QTest::mouseClick(m_main->List1->viewport(), Qt::LeftButton, {}, row.center());
+        // The second row of the categories, 21 pixels a row inside the list's frame.
+        const QPoint row(20, 1 + 21 + 10);
+        QTest::mouseClick(m_main->List1->lstMain, Qt::LeftButton, {}, row);
         QCOMPARE(texts(m_main->List2), QStringList{"静夜思"});
         QCOMPARE(m_main->分类暂存, QStringLiteral("唐诗"));
     }
@@ -123,7 +124,7 @@ private slots:
         DialogRecorder dialogs({Dialogs::Answer::Yes});
         QVERIFY(m_main->Form_Load());
         QCOMPARE(dialogs.texts(), QStringList{kNoCatalogQuestion});
-        QCOMPARE(m_main->List1->count(), 0);
+        QCOMPARE(m_main->List1->ListCount(), 0);
         QVERIFY(m_main->TP->isShown());
     }
 
@@ -259,8 +260,9 @@ private slots:
         QVERIFY(m_main->Form_Load());
         m_main->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_main));
-        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(m_main->List2);
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(m_main->List2->lstMain);
         QVERIFY(list);
+        QCOMPARE(list->role(), QAccessible::List);
         QCOMPARE(list->text(QAccessible::Name), QStringLiteral("List2"));
         QStringList rows;
         for (int i = 0; i < list->childCount(); ++i) {

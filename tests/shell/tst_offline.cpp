@@ -1,6 +1,8 @@
 // Runs inside a network namespace that has only the loopback interface (the
 // test is registered under `unshare -n`): the real network test decides.
 #include "ansicodec.h"
+#include "buttonex.h"
+#include "listboxex.h"
 #include "dialogrecorder.h"
 #include "formmain.h"
 #include "modsl.h"
@@ -10,8 +12,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,7 +48,7 @@ private slots:
         QVERIFY(!main.SerImg->isEnabled());
         QVERIFY(!main.YxList->isEnabled() && !main.ScList->isEnabled() && !main.SbpLAY->isEnabled());
         QVERIFY(main.GfZyLjLabel->isHidden());
-        QCOMPARE(main.List2->item(0)->text(), QStringLiteral("愚公移山"));
+        QCOMPARE(main.List2->List(0), QStringLiteral("愚公移山"));
         ProgramFolder::setPath(QString());
     }
 };

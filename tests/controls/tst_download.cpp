@@ -1,0 +1,205 @@
+#include "download.h"
+#include "httpserver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QByteArray pattern(qsizetype size, int salt = 0)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = char((i * 7 + i / 251 + salt) % 256);
+    return bytes;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct Outcome
+{
+    int completions = 0;
+    bool hasError = false;
+    QString path;
+    QByteArray content;
+    int progressEvents = 0;
+};
+
+// Runs one download to its end (or a generous limit) and collects its events.
+Outcome download(DownLoad &control, const QString &url, bool *started = nullptr)
+{
+    Outcome outcome;
+    QObject guard;
+    QObject::connect(&control, &DownLoad::AsyncReadProgress, &guard,
+                     [&outcome](int, int) { ++outcome.progressEvents; });
+    QObject::connect(&control, &DownLoad::AsyncReadComplete, &guard,
+                     [&outcome](bool hasError, const QString &path) {
+                         ++outcome.completions;
+                         outcome.hasError = hasError;
+                         outcome.path = path;
+                         outcome.content = readFile(path);
+                     });
+    const bool ok = control.OpenUrl(url);
+    if (started)
+        *started = ok;
+    // A missing completion shows in the callers' checks of `completions`.
+    if (!QTest::qWaitFor([&outcome] { return outcome.completions > 0; }, 30000))
+        qWarning("no completion within 30 s");
+    QTest::qWait(50); // a second completion would show up here
+    return outcome;
+}
+} // namespace
+
+class TestDownLoad : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_root;
+    std::unique_ptr<HttpServer> m_server;
+    QByteArray m_big = pattern(300 * 1024);
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_root.isValid());
+        writeFile(m_root.filePath("big.bin"), m_big);
+        writeFile(m_root.filePath("small.txt"), "version 1");
+        m_server = std::make_unique<HttpServer>(m_root.path());
+        QVERIFY2(m_server->isRunning(), "aurilo-httpd did not start");
+    }
+
+    void cleanupTestCase() { m_server.reset(); }
+
+    void outcomes_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("hasError");
+        QTest::newRow("whole file") << "/big.bin" << false;
+        QTest::newRow("no Content-Length") << "/_fault/nolength/big.bin" << false;
+        QTest::newRow("slow") << "/_fault/slow/small.txt" << false;
+        QTest::newRow("404") << "/_fault/404/big.bin" << true;
+        QTest::newRow("missing file") << "/nothing.bin" << true;
+        QTest::newRow("500 with a page") << "/_fault/500/big.bin" << true;
+        QTest::newRow("connection reset") << "/_fault/reset/big.bin" << true;
+        QTest::newRow("truncated body") << "/_fault/truncate/big.bin" << true;
+    }
+
+    void outcomes()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, hasError);
+        DownLoad control;
+        const Outcome outcome = download(control, m_server->url(path));
+        QCOMPARE(outcome.completions, 1);
+        QCOMPARE(outcome.hasError, hasError);
+        if (hasError) {
+            QVERIFY(outcome.path.isEmpty());
+            return;
+        }
+        const QByteArray expected = readFile(m_root.filePath(path.section(u'/', -1)));
+        QCOMPARE(outcome.content, expected);
+        QVERIFY(outcome.progressEvents >= 1);
+        QVERIFY(!control.isReading());
+        QFile::remove(outcome.path);
+    }
+
+    void unreadableAddresses_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("starts");
+        QTest::newRow("nobody listening") << "http://127.0.0.1:1/x" << true;
+        QTest::newRow("not an address") << "nonsense" << false;
+        QTest::newRow("other scheme") << "ftp://127.0.0.1/x" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+
+    void unreadableAddresses()
+    {
+        QFETCH(QString, url);
+        QFETCH(bool, starts);
+        DownLoad control;
+        bool started = !starts;
+        const Outcome outcome = download(control, url, &started);
+        QCOMPARE(started, starts);
+        QCOMPARE(outcome.completions, 1);
+        QVERIFY(outcome.hasError);
+        QVERIFY(outcome.path.isEmpty());
+    }
+
+    void secondOpenReplacesTheFirst()
+    {
+        DownLoad control;
+        QSignalSpy complete(&control, &DownLoad::AsyncReadComplete);
+        control.OpenUrl(m_server->url("/_fault/slow/big.bin"));
+        const Outcome outcome = download(control, m_server->url("/small.txt"));
+        QCOMPARE(outcome.completions, 1);
+        QCOMPARE(outcome.content, QByteArray("version 1"));
+        QCOMPARE(complete.size(), 1);
+        QFile::remove(outcome.path);
+    }
+
+    void cancelRaisesNothing()
+    {
+        DownLoad control;
+        QVERIFY(!control.Cancel()); // nothing pending
+        QSignalSpy complete(&control, &DownLoad::AsyncReadComplete);
+        QVERIFY(control.OpenUrl(m_server->url("/_fault/slow/big.bin")));
+        QVERIFY(control.Cancel());
+        QTest::qWait(300);
+        QCOMPARE(complete.size(), 0);
+    }
+
+    void hostMovesTheFileInsideTheHandler()
+    {
+        QTemporaryDir target;
+        const QString destination = target.filePath("LDsend.Dll");
+        DownLoad control;
+        bool moved = false;
+        connect(&control, &DownLoad::AsyncReadComplete, this,
+                [&](bool hasError, const QString &path) {
+                    moved = !hasError && QFile::rename(path, destination);
+                });
+        control.OpenUrl(m_server->url("/big.bin"));
+        QVERIFY(QTest::qWaitFor([&moved] { return moved; }, 30000));
+        QCOMPARE(readFile(destination), m_big);
+    }
+
+    void cachedCopyIsNotOlderThanTheServers()
+    {
+        const QString file = m_root.filePath("changing.txt");
+        writeFile(file, "old text");
+        DownLoad control;
+        Outcome first = download(control, m_server->url("/changing.txt"));
+        QCOMPARE(first.content, QByteArray("old text"));
+        // Same second as the first write would leave Last-Modified equal; make
+        // the new copy clearly newer.
+        QFile f(file);
+        writeFile(file, "new text, longer");
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(QDateTime::currentDateTimeUtc().addSecs(60),
+                              QFileDevice::FileModificationTime));
+        f.close();
+        Outcome second = download(control, m_server->url("/changing.txt"));
+        QCOMPARE(second.hasError, false);
+        QCOMPARE(second.content, QByteArray("new text, longer"));
+        QFile::remove(first.path);
+        QFile::remove(second.path);
+    }
+};
+
+QTEST_MAIN(TestDownLoad)
+#include "tst_download.moc"
