@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up, generates the demo site, serves it on 127.0.0.1:8765 and
 # runs Aurilo on it. The program folder is run/Aurilo/ (the executable and its
-# data files side by side). Without a display, a virtual one is started and
+# data files side by side); on the first run it holds no catalog yet, so
+# Aurilo asks to download it from the demo server. Without a display, a virtual one is started and
 # its number printed, so a screenshot or VNC viewer can look at it.
 set -euo pipefail
 
@@ -16,9 +17,9 @@ mkdir -p "$site" "$folder"
 
 "$bin/aurilo-demo-gen" --out "$site" --base-url "http://127.0.0.1:$port"
 cp -f "$bin/Aurilo" "$folder/Aurilo"
+# The web player that plays the resources sits beside the executable.
+rm -rf "$folder/ruffle" && cp -r "$bin/ruffle" "$folder/ruffle"
 printf '[Server]\r\nBaseUrl=http://127.0.0.1:%s\r\n' "$port" > "$folder/Server.ini"
-# The catalog is placed directly until the program downloads it itself.
-"$bin/aurilo-demo-gen" --catalog-only "$folder/LDsend.Dll" --base-url "http://127.0.0.1:$port"
 
 pids=()
 cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; }

@@ -10,14 +10,20 @@ packages=(
     # build
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libqt6sql6-sqlite
+    qt6-webengine-dev libqt6webenginecore6-bin
     libgl-dev libxkbcommon-dev
     # running on X11 (and under Xvfb for the tests), Chinese fonts
     qt6-qpa-plugins xvfb xauth x11-utils fonts-noto-cjk
     # tests: a tray host, input synthesis, network namespaces
     trayer xdotool iproute2 util-linux procps
-    # the demo site's speaking resources
-    espeak-ng
+    # the demo site's speaking resources; a sound server for the playback test
+    espeak-ng pulseaudio pulseaudio-utils
 )
+# Node.js and npm fetch the pinned web player; a machine that already has
+# them (from any source) keeps its own.
+if ! command -v npm >/dev/null 2>&1; then
+    packages+=(nodejs npm)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -30,6 +36,13 @@ if ((${#missing[@]})); then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update
     apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# The Ruffle web player, pinned in package-lock.json; reinstalled when the
+# lock file changes.
+if [[ ! -f "$top/node_modules/.package-lock.json" ||
+      "$top/package-lock.json" -nt "$top/node_modules/.package-lock.json" ]]; then
+    (cd "$top" && npm ci --no-audit --no-fund)
 fi
 
 build_type=${AURILO_BUILD_TYPE:-RelWithDebInfo}

@@ -1,3 +1,4 @@
+#include "browserhost.h"
 #include "dialogservice.h"
 #include "formmain.h"
 
@@ -48,6 +49,8 @@ void installDialogScript()
 
 int main(int argc, char *argv[])
 {
+    // The embedded browser's engine is set up before the application object.
+    BrowserHost::registerSchemes();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Aurilo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Aurilo"));

@@ -1,10 +1,16 @@
 #include "formmain.h"
 
+#include "browserhost.h"
 #include "buttonex.h"
+#include "catalogfile.h"
 #include "contentserver.h"
 #include "desktopservices.h"
 #include "dialogservice.h"
+#include "download.h"
+#include "flashfrm.h"
 #include "formclicksj.h"
+#include "frmxf.h"
+#include "gameversiondb.h"
 #include "listboxex.h"
 #include "logging.h"
 #include "modsl.h"
@@ -16,15 +22,19 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <QTimer>
 #include <QWindow>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -159,6 +169,9 @@ void FormMain::createControls()
     List2 = catalogList(GamelistFrm, QStringLiteral("List2"), QStringLiteral("资源"),
                         QRect(100, 0, 176, 420), kEntryRowsA, kEntryRowsB);
     connect(List1, &ListBoxEx::Click, this, [this](short, short, float, float) { List1_Click(); });
+    connect(List2, &ListBoxEx::Click, this, [this](short, short, float, float) { List2_Click(); });
+    connect(List2, &ListBoxEx::DbClick, this,
+            [this](short, short, float, float) { List2_DbClick(); });
 
     ScListFrm = new QWidget(this);
     name(ScListFrm, QStringLiteral("ScListFrm"), QStringLiteral("我的收藏"));
@@ -172,8 +185,6 @@ void FormMain::createControls()
                                 QStringLiteral("播放窗口"), QRect(12, 552, 130, 28),
                                 QStringLiteral("播放窗口"));
     GameFrmButton->setContentsMargins(28, 0, 0, 0); // the caption stands right of the glyph
-    // The player window comes with the player; until then the button rests.
-    GameFrmButton->setEnabled(false);
     connect(GameFrmButton, &ButtonEx::OnMouseDown, this,
             [this](short, short, float, float) { GameFrmButton_OnMouseDown(); });
 
@@ -197,6 +208,23 @@ void FormMain::createControls()
     GfZyLjLabel->setCursor(Qt::PointingHandCursor);
     GfZyLjLabel->setStyleSheet(QStringLiteral("color: #2a5fae; text-decoration: underline;"));
     GfZyLjLabel->installEventFilter(this);
+
+    JZSJ = new QLabel(QStringLiteral("正在为您准备列表数据，请稍候……"), this);
+    name(JZSJ, QStringLiteral("JZSJ"));
+    JZSJ->setAlignment(Qt::AlignCenter);
+    JZSJ->setWordWrap(true);
+    JZSJ->setGeometry(GamelistFrm->geometry().adjusted(40, 150, -40, -180));
+    JZSJ->setStyleSheet(QStringLiteral("background: rgba(255, 255, 255, 230); color: #2a5fae;"
+                                       "border: 1px solid #9bb8e0; border-radius: 6px;"));
+    JZSJ->hide();
+
+    VerDown = new DownLoad(this, QStringLiteral("VerDown"));
+    UpdateSLing = new DownLoad(this, QStringLiteral("UpdateSLing"));
+    connect(VerDown, &DownLoad::AsyncReadComplete, this, &FormMain::VerDown_AsyncReadComplete);
+    connect(UpdateSLing, &DownLoad::AsyncReadProgress, this,
+            &FormMain::UpdateSLing_AsyncReadProgress);
+    connect(UpdateSLing, &DownLoad::AsyncReadComplete, this,
+            &FormMain::UpdateSLing_AsyncReadComplete);
 
     Timer3 = new QTimer(this);
     Timer3->setObjectName(QStringLiteral("Timer3"));
@@ -234,6 +262,11 @@ bool FormMain::Form_Load()
     BeginDQsL();
     if (m_loadEnded)
         return false;
+    // The player window follows the main window's moves from now on, and
+    // waits, hidden, at its right edge.
+    FrmXf::InstallDockHook(this, this);
+    FlashFrm &player = FlashFrm::get();
+    player.move(x() + width(), y());
     const QString pathFolder = ProgramFolder::path() + QStringLiteral("/Path");
     if (!QDir(pathFolder).exists() && !QDir().mkpath(pathFolder))
         qCWarning(lcShell) << "cannot create" << pathFolder;
@@ -284,9 +317,12 @@ void FormMain::EnterOfflineMode()
     palette.setColor(QPalette::Text, windowText);
     palette.setColor(QPalette::Disabled, QPalette::Text, windowText);
     Text4->setPalette(palette);
+    FlashFrm &player = FlashFrm::get();
+    player.move(x() + width(), y());
     SbpLAY->setEnabled(false);
     YxList->setEnabled(false);
     ScList->setEnabled(false);
+    player.lblMsg->hide();
     GfZyLjLabel->hide();
 }
 
@@ -306,12 +342,144 @@ void FormMain::BeginDQsL()
         }
         BeginSJlistSJ();
     }
+    VerDown->OpenUrl(ContentServer::url(QStringLiteral("/flashxmlfile/version.xml")).toString());
 }
+
+namespace {
+
+QString versionTmp() { return ProgramFolder::file(QStringLiteral("VerTmp.Dll")); }
+QString versionNew() { return ProgramFolder::file(QStringLiteral("VerSionIng.Dll")); }
+
+// Puts the file at `from` in place of `to` in one step, so that a reader never
+// sees half a file and a failure leaves the old one. A temporary file on
+// another file system is first copied beside the target.
+bool replaceFile(const QString &from, const QString &to)
+{
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return true;
+    if (errno != EXDEV)
+        return false;
+    const QString beside = to + QStringLiteral(".new");
+    QFile::remove(beside);
+    if (!QFile::copy(from, beside))
+        return false;
+    if (std::rename(QFile::encodeName(beside).constData(), QFile::encodeName(to).constData()) != 0) {
+        QFile::remove(beside);
+        return false;
+    }
+    QFile::remove(from);
+    return true;
+}
+
+} // namespace
 
 void FormMain::BeginSJlistSJ()
 {
-    // The download of the data-cache file starts from the version file of the
-    // catalog held; the version check brings it.
+    // The catalog comes from the address in the version file just downloaded
+    // when there is one, else from that of the catalog held.
+    const QString versionFile = QFileInfo::exists(versionNew()) ? versionNew() : versionTmp();
+    if (!QFileInfo::exists(versionFile))
+        return;
+    const QString url = GameVerSionDb::ReadXmlValue(versionFile, QStringLiteral("/root/data/updateurl"));
+    UpdateSLing->OpenUrl(url);
+    JZSJ->show();
+    JZSJ->raise();
+    setTabsBusy(true);
+}
+
+void FormMain::setTabsBusy(bool busy)
+{
+    for (ButtonEx *tab : {YxList, ScList, SbpLAY}) {
+        tab->setValue(!busy && tab == YxList);
+        tab->setEnabled(!busy && !m_offline);
+    }
+}
+
+void FormMain::VerDown_AsyncReadComplete(bool hasError, const QString &szPath)
+{
+    if (!hasError) {
+        const QString newVersion = ProgramFolder::path() + QStringLiteral("/VerSionIng.Dll");
+        QFile::remove(versionNew());
+        if (!replaceFile(szPath, newVersion)) {
+            qCWarning(lcShell) << "cannot keep the version file" << newVersion;
+            QFile::remove(szPath);
+        } else if (!ProgramFolder::exists(SjCL::dataCacheFileName())) {
+            // No catalog at all: fetch it whatever the versions say.
+            BeginSJlistSJ();
+        } else if (!ProgramFolder::exists(QStringLiteral("VerTmp.Dll"))) {
+            // A catalog of unknown version: take it as the current one.
+            QFile::copy(newVersion, ProgramFolder::path() + QStringLiteral("/VerTmp.Dll"));
+            QFile::remove(newVersion);
+        } else if (GameVerSionDb::VersionsDiffer(newVersion, QStringLiteral("/root/data/version"),
+                                                 versionTmp(), QStringLiteral("/root/data/version"))) {
+            // VerTmp.Dll takes the new version only once the new catalog is
+            // installed, so a failed download is tried again at the next start.
+            BeginSJlistSJ();
+        } else {
+            replaceFile(newVersion, versionTmp());
+        }
+    }
+    // The settings and the advertisements, which come next, arrive with their windows.
+    reportMissingCatalog();
+}
+
+void FormMain::UpdateSLing_AsyncReadProgress(int BytesRead, int bytesMax)
+{
+    if (bytesMax == 0)
+        return; // size unknown: the texts and the bar keep their values
+    FlashFrm::get().showProgress(QStringLiteral("请稍后，正在为您准备列表数据："),
+                                 double(BytesRead) / bytesMax * 100.0);
+}
+
+void FormMain::endCatalogDownload()
+{
+    FlashFrm &player = FlashFrm::get();
+    player.Picture1->show();
+    player.Image1->show();
+    player.Label2->hide();
+    player.Label3->hide();
+    player.ProgressBar1->hide();
+    player.Label2->setText(QStringLiteral("请稍候！已经给您准备了该数据的："));
+    player.ProgressBar1->setValue(0);
+    JZSJ->hide();
+    setTabsBusy(false);
+}
+
+void FormMain::UpdateSLing_AsyncReadComplete(bool hasError, const QString &szPath)
+{
+    // Only a file that reads as a catalog replaces the one held: an error
+    // page or a cut file must never take the place of a working catalog.
+    bool installed = false;
+    if (!hasError) {
+        const Catalog fetched = SjCL::ParseCatalog(SjCL::ReadAnsiFile(szPath));
+        if (fetched.categoryCount() >= 1) {
+            installed = replaceFile(szPath, ProgramFolder::path() + u'/' + SjCL::dataCacheFileName());
+            if (installed && QFileInfo::exists(versionNew()))
+                replaceFile(versionNew(), ProgramFolder::path() + QStringLiteral("/VerTmp.Dll"));
+        } else {
+            qCWarning(lcShell) << "the downloaded catalog has no category; keeping the old one";
+        }
+        QFile::remove(szPath);
+    }
+    endCatalogDownload();
+    if (installed) {
+        SjCL::LoadCatalog(catalogLists());
+        return;
+    }
+    QFile::remove(versionNew());
+    reportMissingCatalog();
+}
+
+void FormMain::reportMissingCatalog()
+{
+    // Said once the version check is over and no download runs: the download
+    // started from an old version file may fail while the check still brings
+    // a better address.
+    if (ProgramFolder::exists(SjCL::dataCacheFileName()) || VerDown->isReading() ||
+        UpdateSLing->isReading())
+        return;
+    Dialogs::show(QStringLiteral("列表数据下载失败，下次启动本程序时将重新下载。"),
+                  Dialogs::Buttons::Ok, Dialogs::Icon::Warning, this);
 }
 
 void FormMain::Form_Unload()
@@ -428,11 +596,87 @@ void FormMain::XlMune_OnMouseDown()
     MuenFrm::get().SzLan->popup(QCursor::pos());
 }
 
-void FormMain::GameFrmButton_OnMouseDown() {}
+void FormMain::GameFrmButton_OnMouseDown()
+{
+    FlashFrm &player = FlashFrm::get();
+    if (player.isVisible()) {
+        player.hide();
+        GameFrmButton->setValue(false);
+        return;
+    }
+    player.show();
+    player.move(x() + width(), y());
+    player.raise();
+    GameFrmButton->setValue(true);
+}
 
 void FormMain::List1_Click()
 {
     SjCL::ShowCategoryEntries(catalogLists());
+}
+
+void FormMain::List2_Click()
+{
+    // The resource the selected line of the category shows.
+    const CatalogEntry *entry = SjCL::EntryAt(List1->ListIndex(), List2->ListIndex());
+    if (!entry)
+        return;
+    FlashUrlLsSL = entry->flashurl;
+    GameNameSL = entry->title;
+    MuenFrm &menus = MuenFrm::get();
+    menus.GmId = entry->id;
+    menus.GmFid = entry->fid;
+    menus.GmName = entry->title;
+    menus.GmImage = entry->litpic;
+    menus.GmSize = entry->filesize;
+    menus.GmFlash_FFa = entry->flash_fangfa;
+    menus.GmFlashUrl = entry->flashurl;
+    menus.GmPageUrl = entry->pageurl;
+    menus.GmFlashSay = entry->flashsay;
+    menus.GmOnclick = entry->onclick;
+    menus.GmKeyBoard = entry->keyboard;
+    menus.GmZtid = entry->ztid;
+    menus.GmStyle = 分类暂存;
+}
+
+void FormMain::List2_DbClick()
+{
+    if (List2->Text().isEmpty() || List2->ListIndex() <= List2->Columns() - 1)
+        return;
+    // The play routine runs once, always with the player window shown.
+    if (!FlashFrm::get().isVisible())
+        GameFrmButton_OnMouseDown();
+    List2DbClick();
+}
+
+void FormMain::List2DbClick()
+{
+    FlashFrm &player = FlashFrm::get();
+    const QString address = FlashUrlLsSL.trimmed();
+    if (address.isEmpty() || address == player.Flash1->LocationURL())
+        return;
+    if (!FlashUrlLsSL.contains(QLatin1String("://"))) {
+        Dialogs::show(QStringLiteral("您当前的小说链接可能已经损坏，请联系管理员处理!"),
+                      Dialogs::Buttons::Ok, Dialogs::Icon::Information, this);
+        return;
+    }
+    player.Flash1->Navigate(FlashUrlLsSL);
+    if (const CatalogEntry *entry = SjCL::EntryAt(List1->ListIndex(), List2->ListIndex())) {
+        player.QuendaStyle = 分类暂存;
+        player.QuendaId = entry->id;
+        player.QuendaFid = entry->fid;
+        player.QuendaName = entry->title;
+        player.QuendaImage = entry->litpic;
+        player.QuendaSize = entry->filesize;
+        player.QuendaFlash_FFa = entry->flash_fangfa;
+        player.QuendaFlashUrl = entry->flashurl;
+        player.QuendaPageUrl = entry->pageurl;
+        player.QuendaFlashSay = entry->flashsay;
+        player.QuendaKeyBoard = entry->keyboard;
+    }
+    if (player.Picture1->isVisible())
+        player.Picture1->hide();
+    player.setWindowTitle(QStringLiteral("您当前正在收听的是：《") + GameNameSL + QStringLiteral("》"));
 }
 
 void FormMain::TP_Click()

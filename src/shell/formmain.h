@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class ButtonEx;
+class DownLoad;
 class ListBoxEx;
 class QLabel;
 class QLineEdit;
@@ -40,10 +41,16 @@ public:
     void XlMune_OnMouseDown();
     void GameFrmButton_OnMouseDown();
     void List1_Click();
+    void List2_Click();
+    void List2_DbClick();
+    void List2DbClick();
     void TP_Click();
     void TP_PopupMenu();
     void BeginDQsL();
     void BeginSJlistSJ();
+    void VerDown_AsyncReadComplete(bool hasError, const QString &szPath);
+    void UpdateSLing_AsyncReadProgress(int BytesRead, int bytesMax);
+    void UpdateSLing_AsyncReadComplete(bool hasError, const QString &szPath);
 
     // Whether the start-up put the window in offline mode.
     bool isOffline() const { return m_offline; }
@@ -84,6 +91,9 @@ public:
     ListBoxEx *List2 = nullptr;
     QWidget *ScListFrm = nullptr;
     ListBoxEx *List4 = nullptr;
+    QLabel *JZSJ = nullptr; // "loading the lists" picture over the lists
+    DownLoad *VerDown = nullptr;
+    DownLoad *UpdateSLing = nullptr;
     QTimer *Timer3 = nullptr;
     QTimer *Timer1 = nullptr;
 
@@ -100,6 +110,9 @@ private:
     void createControls();
     void CheckExist();
     void EnterOfflineMode();
+    void setTabsBusy(bool busy);
+    void endCatalogDownload();
+    void reportMissingCatalog();
 
     QImage m_background;
     bool m_xlMuneMouseDown = false; // a mouse press already opened the menu

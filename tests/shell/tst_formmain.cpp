@@ -1,8 +1,11 @@
+#include "formtestmain.h"
 #include "ansicodec.h"
 #include "buttonex.h"
 #include "listboxex.h"
 #include "desktopservices.h"
 #include "dialogrecorder.h"
+#include "flashfrm.h"
+#include "frmxf.h"
 #include "formmain.h"
 #include "muenfrm.h"
 #include "networkstate.h"
@@ -70,6 +73,7 @@ private slots:
     {
         delete m_main;
         delete MuenFrm::existing();
+        delete FlashFrm::existing(); // its dock hook belongs to this test's main window
         NetworkState::setProbe({});
         ProgramFolder::setPath(QString());
         m_folder.reset();
@@ -235,6 +239,34 @@ private slots:
         QVERIFY(shape.contains(m_main->Guanbi->geometry().center()));
     }
 
+    void playerWindowButtonAndDocking()
+    {
+        writeCatalog();
+        DialogRecorder dialogs;
+        QVERIFY(m_main->Form_Load());
+        m_main->move(50, 40);
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main));
+        FlashFrm *player = FlashFrm::existing();
+        QVERIFY(player);
+        QVERIFY(!player->isVisible());
+
+        // Any button on GameFrmButton opens the player at the right edge, pressed.
+        QTest::mousePress(m_main->GameFrmButton, Qt::RightButton);
+        QTest::mouseRelease(m_main->GameFrmButton, Qt::RightButton);
+        QVERIFY(player->isVisible());
+        QVERIFY(m_main->GameFrmButton->Value());
+        QCOMPARE(player->pos(), QPoint(m_main->x() + m_main->width(), m_main->y()));
+
+        // Docked on the right side: it follows the main window.
+        m_main->move(80, 60);
+        QTRY_COMPARE(player->pos(), QPoint(80 + m_main->width(), 60));
+
+        QTest::mouseClick(m_main->GameFrmButton, Qt::LeftButton);
+        QVERIFY(!player->isVisible());
+        QVERIFY(!m_main->GameFrmButton->Value());
+    }
+
     void draggedByItsBackground()
     {
         m_main->move(100, 100);
@@ -288,5 +320,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFormMain)
+AURILO_FORM_TEST_MAIN(TestFormMain)
 #include "tst_formmain.moc"

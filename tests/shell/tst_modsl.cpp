@@ -1,3 +1,4 @@
+#include "formtestmain.h"
 #include "ansicodec.h"
 #include "formmain.h"
 #include "modsl.h"
@@ -171,5 +172,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestModSl)
+AURILO_FORM_TEST_MAIN(TestModSl)
 #include "tst_modsl.moc"

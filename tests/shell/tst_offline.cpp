@@ -1,5 +1,6 @@
 // Runs inside a network namespace that has only the loopback interface (the
 // test is registered under `unshare -n`): the real network test decides.
+#include "formtestmain.h"
 #include "ansicodec.h"
 #include "buttonex.h"
 #include "listboxex.h"
@@ -53,5 +54,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestOffline)
+AURILO_FORM_TEST_MAIN(TestOffline)
 #include "tst_offline.moc"

@@ -1,0 +1,96 @@
+// The page that plays one Flash movie with Ruffle. The host opens it as
+//   aurilo://app/player/player.html?movie=<address of the bytes>&base=<folder>
+// where "movie" is served from the host's memory through the same scheme and
+// "base" is the folder of the movie's real address, so that relative
+// addresses inside the movie still reach the content server.
+"use strict";
+
+(function () {
+    // This engine (Chromium 102 in Qt 6.4) refuses fetch() for custom schemes,
+    // yet Ruffle fetches its .wasm and the movie. XMLHttpRequest still reaches
+    // the scheme, so fetches of our own origin go through it.
+    const nativeFetch = window.fetch.bind(window);
+    window.fetch = function (input, init) {
+        const isRequest = input instanceof Request;
+        const url = new URL(isRequest ? input.url : String(input), location.href);
+        if (url.protocol !== location.protocol) {
+            return nativeFetch(input, init);
+        }
+        const method = (init && init.method) || (isRequest ? input.method : "GET");
+        return new Promise(function (resolve, reject) {
+            const xhr = new XMLHttpRequest();
+            xhr.open(method, url.href);
+            xhr.responseType = "arraybuffer";
+            xhr.onload = function () {
+                const status = xhr.status || 200;
+                const headers = new Headers();
+                const type = xhr.getResponseHeader("Content-Type");
+                if (type) {
+                    headers.set("Content-Type", type);
+                }
+                const response = new Response(status === 204 ? null : xhr.response, {
+                    status: status,
+                    statusText: xhr.statusText,
+                    headers: headers,
+                });
+                // Ruffle takes the movie's address from the response.
+                Object.defineProperty(response, "url", { value: url.href });
+                resolve(response);
+            };
+            xhr.onerror = function () {
+                reject(new TypeError("Failed to fetch " + url.href));
+            };
+            xhr.send();
+        });
+    };
+
+    const query = new URLSearchParams(location.search);
+    const movie = query.get("movie");
+    const base = query.get("base");
+
+    window.RufflePlayer = window.RufflePlayer || {};
+    window.RufflePlayer.config = {
+        publicPath: new URL("../ruffle/", location.href).href,
+        // Play at once, with sound, without a click and without Ruffle's own
+        // screens and menus in front of the movie.
+        autoplay: "on",
+        unmuteOverlay: "hidden",
+        splashScreen: false,
+        contextMenu: "off",
+        showSwfDownload: false,
+        warnOnUnsupportedContent: false,
+        letterbox: "on",
+        // A hidden page (window hidden or minimised) gets no animation frames;
+        // with this Ruffle ticks the movie from a worker there instead of
+        // pausing it, and the sound goes on.
+        backgroundExecutionMode: "mainThread",
+        polyfills: false,
+        // The movie had its page to itself, as with a .swf opened straight in
+        // a browser; its fscommand and ExternalInterface calls reach the page.
+        allowScriptAccess: true,
+        logLevel: "error",
+    };
+
+    window.addEventListener("DOMContentLoaded", function () {
+        if (!movie) {
+            return;
+        }
+        const player = window.RufflePlayer.newest().createPlayer();
+        player.id = "player";
+        document.body.appendChild(player);
+        const options = { url: movie };
+        if (base) {
+            options.base = base;
+        }
+        // Ruffle changes over to the worker only when the page turns hidden;
+        // a movie that starts in an already hidden window must be told.
+        player.addEventListener("loadedmetadata", function () {
+            if (document.hidden) {
+                void 0;
+            }
+        });
+        player.ruffle().load(options).catch(function (error) {
+            console.error("Ruffle could not load the movie: " + error);
+        });
+    });
+})();

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "singleform.h"
+
+#include <QRect>
+#include <QWidget>
+
+#include <cstdint>
+
+class BrowserHost;
+class ButtonEx;
+class QFrame;
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+
+// Geometry of the player window's parts for a window of the given size, in
+// twips (15 a pixel), as the resize step places them.
+struct FlashFrmLayout
+{
+    QRect HeadrImg, FootImg, GameXX, GamejsLab, Picture1, WEbZhe, Flash1;
+    QRect Line1, Line2, Line3, Line4; // inside GameXX; lines as zero-width rectangles
+    QPoint lblMsg;
+
+    static FlashFrmLayout forSize(int widthTwips, int heightTwips);
+};
+
+// The player window: the embedded browser Flash1 in which a resource plays,
+// the loading cover with its progress, the description strip and the footer
+// advertisement line. It docks to the main window's right edge.
+class FlashFrm : public QWidget, public SingleForm<FlashFrm>
+{
+    Q_OBJECT
+
+public:
+    explicit FlashFrm(QWidget *parent = nullptr);
+
+    static constexpr int kTwipsPerPixel = 15;
+    // Design client area 8280 x 8085 twips.
+    static constexpr QSize kDesignSize{552, 539};
+
+    void Form_Load();
+    void Form_Resize();
+    void Form_Unload();
+    void Flash1_ProgressChange(int Progress, int ProgressMax);
+    void FlashFXYX_Click();
+    void GamePlayFF_Click();
+    void lblMsg_Click();
+
+    // Shows a transfer's progress on the loading cover: the caption and the
+    // percentage, the bar on a 0..100 scale. Used for the catalog download too.
+    void showProgress(const QString &caption, double percent);
+
+    // --- the now-playing record ---
+    std::int16_t QuendaId = 0;
+    std::int16_t QuendaFid = 0;
+    QString QuendaName;
+    QString QuendaImage;
+    QString QuendaSize;
+    QString QuendaFlash_FFa;
+    QString QuendaFlashUrl;
+    QString QuendaPageUrl;
+    QString QuendaFlashSay;
+    QString QuendaKeyBoard;
+    QString QuendaStyle;
+
+    // --- controls ---
+    QLabel *HeadrImg = nullptr;
+    QLabel *FootImg = nullptr;
+    QWidget *Picture1 = nullptr;
+    QLabel *Image1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QProgressBar *ProgressBar1 = nullptr;
+    QWidget *WEbZhe = nullptr;
+    BrowserHost *Flash1 = nullptr;
+    QWidget *GameXX = nullptr;
+    QPlainTextEdit *GamejsLab = nullptr;
+    ButtonEx *GamePlayFF = nullptr;
+    QFrame *Line1 = nullptr;
+    QFrame *Line2 = nullptr;
+    QFrame *Line3 = nullptr;
+    QFrame *Line4 = nullptr;
+    QWidget *FxFm = nullptr;
+    ButtonEx *FlashFXYX = nullptr;
+    ButtonEx *FlashSC = nullptr;
+    QLabel *lblMsg = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    bool m_loaded = false;
+};

@@ -1,0 +1,125 @@
+#include "formtestmain.h"
+
+#include "browserhost.h"
+#include "flashfrm.h"
+#include "buttonex.h"
+#include "formmain.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTest>
+
+using ProgressPairs = QList<QPair<int, int>>;
+
+class TestFlashFrm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void progress_data()
+    {
+        QTest::addColumn<ProgressPairs>("pairs");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("cover");
+        QTest::addColumn<bool>("labels");
+        QTest::addColumn<QString>("percent");
+        QTest::addColumn<int>("bar");
+        QTest::newRow("(-1, 0) changes nothing") << ProgressPairs{{-1, 0}} << "about:blank" << true
+                                                 << true << "0%" << 0;
+        QTest::newRow("a quarter") << ProgressPairs{{250, 1000}} << "http://h/1.swf" << true << true
+                                   << "25%" << 25;
+        QTest::newRow("rounded") << ProgressPairs{{2, 3}} << "http://h/1.swf" << true << true << "67%"
+                                 << 67;
+        QTest::newRow("below one shows an empty bar") << ProgressPairs{{0, 1000}} << "http://h/1.swf"
+                                                      << true << true << "0%" << 0;
+        QTest::newRow("no total keeps the last values")
+            << ProgressPairs{{500, 1000}, {700, 0}} << "http://h/1.swf" << true << true << "50%" << 50;
+        QTest::newRow("complete hides the cover of a real address")
+            << ProgressPairs{{500, 1000}, {1000, 1000}} << "http://h/1.swf" << false << false << "50%"
+            << 50;
+        QTest::newRow("complete on about:blank keeps the cover")
+            << ProgressPairs{{100, 100}} << "about:blank" << true << false << "0%" << 0;
+    }
+
+    void progress()
+    {
+        QFETCH(ProgressPairs, pairs);
+        QFETCH(QString, address);
+        QFETCH(bool, cover);
+        QFETCH(bool, labels);
+        QFETCH(QString, percent);
+        QFETCH(int, bar);
+        FlashFrm player;
+        player.show();
+        if (address != u"about:blank")
+            player.Flash1->Navigate(address);
+        QCOMPARE(player.Flash1->LocationURL(), address);
+        for (const auto &[progress, max] : pairs)
+            player.Flash1_ProgressChange(progress, max);
+        QCOMPARE(player.Picture1->isVisible(), cover);
+        QCOMPARE(player.Label2->isVisible(), labels);
+        QCOMPARE(player.Label3->isVisible(), labels);
+        QCOMPARE(player.ProgressBar1->isVisible(), labels);
+        QCOMPARE(player.Label3->text(), percent);
+        QCOMPARE(player.ProgressBar1->value(), bar);
+    }
+
+    void catalogDownloadProgress()
+    {
+        FormMain main;
+        FlashFrm &player = FlashFrm::get();
+        main.UpdateSLing_AsyncReadProgress(500000, 2000000);
+        QCOMPARE(player.Label2->text(), QStringLiteral("请稍后，正在为您准备列表数据："));
+        QCOMPARE(player.Label3->text(), QStringLiteral("25%"));
+        QCOMPARE(player.ProgressBar1->value(), 25);
+        main.UpdateSLing_AsyncReadProgress(900000, 0); // size unknown: unchanged
+        QCOMPARE(player.Label3->text(), QStringLiteral("25%"));
+        delete &player;
+    }
+
+    void layoutFollowsTheSize_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("design") << FlashFrm::kDesignSize;
+        QTest::newRow("taller") << QSize(552, 700);
+        QTest::newRow("wider") << QSize(800, 539);
+    }
+
+    void layoutFollowsTheSize()
+    {
+        QFETCH(QSize, size);
+        const FlashFrmLayout l = FlashFrmLayout::forSize(size.width() * 15, size.height() * 15);
+        const int W = size.width() * 15;
+        const int H = size.height() * 15;
+        QCOMPARE(l.HeadrImg.width(), W);
+        QCOMPARE(l.FootImg.top(), H - 435 - 435);
+        QCOMPARE(l.GameXX.bottom() + 1, l.FootImg.top()); // the strip sits on the footer
+        QCOMPARE(l.Picture1.top(), 405);
+        QCOMPARE(l.Picture1.bottom() + 1, l.GameXX.top());
+        QCOMPARE(l.WEbZhe.width(), W);
+        // The browser overhangs its frame by 600 to the right and 150 below.
+        QCOMPARE(l.Flash1.topLeft(), QPoint(-30, -30));
+        QCOMPARE(l.Flash1.width(), l.WEbZhe.width() + 600);
+        QCOMPARE(l.Flash1.height(), l.WEbZhe.height() + 150);
+        QCOMPARE(l.lblMsg, QPoint(105, l.FootImg.top() + 165));
+    }
+
+    void startsIdle()
+    {
+        FlashFrm player;
+        QCOMPARE(player.windowTitle(), QStringLiteral("欢迎使用Aurilo"));
+        QCOMPARE(player.Flash1->LocationURL(), QStringLiteral("about:blank"));
+        QVERIFY(player.FxFm->isHidden());
+        QCOMPARE(player.GamejsLab->toPlainText(), QStringLiteral("内容简介\n"));
+        player.FlashFXYX_Click();
+        QVERIFY(!player.FxFm->isHidden());
+        QVERIFY(player.FlashFXYX->Value());
+        player.FlashFXYX_Click();
+        QVERIFY(player.FxFm->isHidden());
+        QVERIFY(!player.FlashFXYX->Value());
+    }
+};
+
+AURILO_FORM_TEST_MAIN(TestFlashFrm)
+#include "tst_flashfrm.moc"
