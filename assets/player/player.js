@@ -86,7 +86,7 @@
         // a movie that starts in an already hidden window must be told.
         player.addEventListener("loadedmetadata", function () {
             if (document.hidden) {
-                void 0;
+                document.dispatchEvent(new Event("visibilitychange"));
             }
         });
         player.ruffle().load(options).catch(function (error) {

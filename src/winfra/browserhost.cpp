@@ -203,6 +203,7 @@ void BrowserHost::fetchFinished()
                             << reply->errorString() << "status" << status << "bytes"
                             << bytes.size();
         m_mode = Mode::Done;
+        finish(m_progressMax);
         return;
     }
 

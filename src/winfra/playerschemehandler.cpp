@@ -52,9 +52,9 @@ void PlayerSchemeHandler::registerScheme()
 {
     QWebEngineUrlScheme scheme(kScheme);
     scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
-    // Secure, because the engine keeps audio worklets, which Ruffle plays its
-    // sound through, from insecure origins.
-    scheme.setFlags(QWebEngineUrlScheme::SecureScheme);
+    // Not a secure scheme: a secure page may not reach plain http, and a
+    // movie's own requests go to the content server, which may well be http.
+    scheme.setFlags({});
     QWebEngineUrlScheme::registerScheme(scheme);
 }
 
