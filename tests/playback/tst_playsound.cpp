@@ -50,12 +50,7 @@ bool copyFolder(const QString &from, const QString &to)
 
 QRect mainWindow()
 {
-    for (const QString &id : X11Tools::visibleWindows(QStringLiteral("^Aurilo$"))) {
-        const QRect rect = X11Tools::geometry(id);
-        if (rect.width() > 100)
-            return rect;
-    }
-    return {};
+    return X11Tools::auriloMainWindow();
 }
 
 } // namespace

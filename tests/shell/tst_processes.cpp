@@ -106,13 +106,7 @@ bool mainWindowShown()
 
 QRect mainWindowGeometry()
 {
-    // The main window is the large one; the tray icon's window carries the name too.
-    for (const QString &id : X11Tools::visibleWindows(QStringLiteral("^Aurilo$"))) {
-        const QRect rect = X11Tools::geometry(id);
-        if (rect.width() > 100)
-            return rect;
-    }
-    return {};
+    return X11Tools::auriloMainWindow();
 }
 
 } // namespace

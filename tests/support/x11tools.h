@@ -43,6 +43,19 @@ inline QRect geometry(const QString &window)
     return QRect(value("X"), value("Y"), value("WIDTH"), value("HEIGHT"));
 }
 
+// Geometry of Aurilo's main window if it is on screen, else an empty
+// rectangle. The main window is the large one: the tray icon's window and the
+// menus carry the program's name too.
+inline QRect auriloMainWindow()
+{
+    for (const QString &id : visibleWindows(QStringLiteral("^Aurilo$"))) {
+        const QRect rect = geometry(id);
+        if (rect.width() > 100)
+            return rect;
+    }
+    return {};
+}
+
 inline void click(const QPoint &at, int button = 1)
 {
     run(QStringLiteral("xdotool"),
