@@ -271,6 +271,7 @@ bool FormMain::Form_Load()
     if (!QDir(pathFolder).exists() && !QDir().mkpath(pathFolder))
         qCWarning(lcShell) << "cannot create" << pathFolder;
     TP->Show();
+    右边窗体();
     Timer3->start();
     return true;
 }
@@ -317,6 +318,8 @@ void FormMain::EnterOfflineMode()
     palette.setColor(QPalette::Text, windowText);
     palette.setColor(QPalette::Disabled, QPalette::Text, windowText);
     Text4->setPalette(palette);
+    // The player keeps its frame: a fixed single border changes nothing that
+    // the window manager does not already decide.
     FlashFrm &player = FlashFrm::get();
     player.move(x() + width(), y());
     SbpLAY->setEnabled(false);
@@ -324,6 +327,20 @@ void FormMain::EnterOfflineMode()
     ScList->setEnabled(false);
     player.lblMsg->hide();
     GfZyLjLabel->hide();
+}
+
+void FormMain::右边窗体()
+{
+    // "软件启动时播放窗口跟随启动" in Config.dll: with no file the box stays
+    // unticked; in the file, exactly "0" unticks it and anything else (a
+    // missing key included) ticks it. The settings window will hold this box
+    // as the live setting once it exists.
+    const QString config = ProgramFolder::file(QStringLiteral("Config.dll"));
+    if (!QFileInfo::exists(config))
+        return;
+    if (ModSl::ReadIniString(config, QStringLiteral("用户设置"), QStringLiteral("开启启动")) !=
+        QLatin1String("0"))
+        GameFrmButton_OnMouseDown();
 }
 
 void FormMain::BeginDQsL()

@@ -46,6 +46,7 @@ public:
     void List2DbClick();
     void TP_Click();
     void TP_PopupMenu();
+    void 右边窗体();
     void BeginDQsL();
     void BeginSJlistSJ();
     void VerDown_AsyncReadComplete(bool hasError, const QString &szPath);

@@ -267,6 +267,36 @@ private slots:
         QVERIFY(!m_main->GameFrmButton->Value());
     }
 
+    void playerOpensAtStartWhenTicked_data()
+    {
+        QTest::addColumn<QByteArray>("config"); // empty: no Config.dll
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("no Config.dll") << QByteArray() << false;
+        QTest::newRow("ticked") << QByteArray("[用户设置]\r\n开启启动=1\r\n") << true;
+        QTest::newRow("unticked") << QByteArray("[用户设置]\r\n开启启动=0\r\n") << false;
+        QTest::newRow("key missing ticks") << QByteArray("[用户设置]\r\n禁音=0\r\n") << true;
+    }
+
+    void playerOpensAtStartWhenTicked()
+    {
+        QFETCH(QByteArray, config);
+        QFETCH(bool, opens);
+        writeCatalog();
+        if (!config.isEmpty()) {
+            QFile file(m_folder->filePath(QStringLiteral("Config.dll")));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(Ansi::encode(QString::fromUtf8(config)));
+        }
+        DialogRecorder dialogs;
+        QVERIFY(m_main->Form_Load());
+        FlashFrm *player = FlashFrm::existing();
+        QVERIFY(player);
+        QCOMPARE(player->isVisible(), opens);
+        QCOMPARE(m_main->GameFrmButton->Value(), opens);
+        if (opens)
+            QCOMPARE(player->pos(), QPoint(m_main->x() + m_main->width(), m_main->y()));
+    }
+
     void draggedByItsBackground()
     {
         m_main->move(100, 100);
