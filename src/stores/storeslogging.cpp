@@ -1,0 +1,3 @@
+#include "storeslogging.h"
+
+Q_LOGGING_CATEGORY(lcStores, "aurilo.stores", QtInfoMsg)
