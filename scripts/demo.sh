@@ -17,6 +17,8 @@ mkdir -p "$site" "$folder"
 
 "$bin/aurilo-demo-gen" --out "$site" --base-url "http://127.0.0.1:$port"
 cp -f "$bin/Aurilo" "$folder/Aurilo"
+# Shown in the details window while a cover loads.
+cp -f "$site/ImgLoading.gif" "$folder/ImgLoading.gif"
 # The web player that plays the resources sits beside the executable.
 rm -rf "$folder/ruffle" && cp -r "$bin/ruffle" "$folder/ruffle"
 printf '[Server]\r\nBaseUrl=http://127.0.0.1:%s\r\n' "$port" > "$folder/Server.ini"

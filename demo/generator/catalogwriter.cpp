@@ -193,7 +193,7 @@ QByteArray syntheticCatalog(int categories, int resources, const QString &baseUr
             resource.id = id;
             resource.title =
                 place % pick(random, kPlaces) % kind % u" 第"_s % QString::number(r + 1) % u'集';
-            resource.litpic = "/covers/"_L1 % number % (serial % 3 == 0 ? ".gif"_L1 : ".png"_L1);
+            resource.litpic = "covers/"_L1 % number % (serial % 3 == 0 ? ".gif"_L1 : ".png"_L1);
             resource.keyboard = place % u' ' % kind % u' ' % categoryName;
             if (random.next(5) == 0)
                 resource.fileSize = QString::number(200 + random.next(800)) % "KB"_L1;

@@ -274,7 +274,9 @@ QList<Category> demoCatalog(const QString &baseUrl)
             Resource resource;
             resource.id = id;
             resource.title = QString::fromUtf16(work.title);
-            resource.litpic = u"/covers/"_s + number + u".png"_s;
+            // Relative to the server root: the program puts it right after the
+            // root URL, which already ends in "/". Every fourth cover moves.
+            resource.litpic = u"covers/"_s + number + (id % 4 == 0 ? u".gif"_s : u".png"_s);
             resource.keyboard = QString::fromUtf16(work.keywords);
             resource.fileSize = fileSizeText(id, work);
             resource.ztid = QString::number(100 + shelfNumber);

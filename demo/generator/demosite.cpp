@@ -1,6 +1,7 @@
 #include "demosite.h"
 
 #include "democatalog.h"
+#include "gifwriter.h"
 #include "speech.h"
 #include "swfwriter.h"
 
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 using namespace Qt::StringLiterals;
 
@@ -23,6 +25,10 @@ namespace {
 
 constexpr int kCoverWidth = 160;
 constexpr int kCoverHeight = 120;
+// An animated cover: one turn of its motion in eight frames of 0.12 s.
+constexpr int kCoverFrames = 8;
+constexpr int kCoverFrameDelay = 12;
+constexpr int kCoverBars = 8;
 // The movie's stage; the player scales it to its window.
 constexpr int kMovieWidth = 320;
 constexpr int kMovieHeight = 240;
@@ -70,9 +76,10 @@ QByteArray indexPage(const QList<Category> &catalog)
 QByteArray resourcePage(const Category &category, const Resource &resource)
 {
     const QString id = QString::number(resource.id);
+    // litpic is relative to the root and the page sits one folder below it.
     const QString body =
         u"<p><a href=\"/\">Sonavel 有声读物</a> &gt; "_s + html(category.name) + u"</p>\n<h1>"_s +
-        html(resource.title) + u"</h1>\n<img src=\""_s + html(resource.litpic) +
+        html(resource.title) + u"</h1>\n<img src=\"/"_s + html(resource.litpic) +
         u"\" alt=\"\" width=\"160\" height=\"120\">\n<p>"_s + html(resource.flashSay) +
         u"</p>\n<p>朗读方式："_s + html(resource.flashFangfa) + u"　大小："_s +
         html(resource.fileSize) + u"</p>\n<p><a href=\"/flash/"_s + id +
@@ -86,8 +93,10 @@ QColor categoryColour(int categoryIndex)
 }
 
 // A plain picture per resource: the category's colour with a pattern that
-// changes with the id, so neighbouring covers can be told apart.
-QByteArray coverPicture(int categoryIndex, int id)
+// changes with the id, so neighbouring covers can be told apart. An animated
+// cover (phase 0..1 of its loop) moves the disc round a small circle and runs
+// a wave of level bars through the bottom strip; a still one has phase < 0.
+QImage coverImage(int categoryIndex, int id, double phase)
 {
     QImage image(kCoverWidth, kCoverHeight, QImage::Format_RGB32);
     const QColor base = categoryColour(categoryIndex);
@@ -97,16 +106,70 @@ QByteArray coverPicture(int categoryIndex, int id)
     painter.setPen(Qt::NoPen);
     painter.setBrush(base.lighter(130));
     const int radius = 20 + (id * 13) % 40;
-    painter.drawEllipse(QPoint((id * 29) % kCoverWidth, (id * 17) % kCoverHeight), radius, radius);
+    QPointF centre((id * 29) % kCoverWidth, (id * 17) % kCoverHeight);
+    const double turn = 2.0 * std::numbers::pi * phase;
+    if (phase >= 0.0)
+        centre += QPointF(10.0 * std::cos(turn), 10.0 * std::sin(turn));
+    painter.drawEllipse(centre, radius, radius);
     painter.setBrush(base.darker(130));
-    painter.drawRect(0, kCoverHeight - 24, kCoverWidth, 24);
+    const QRect strip(0, kCoverHeight - 24, kCoverWidth, 24);
+    painter.drawRect(strip);
+    if (phase >= 0.0) {
+        painter.setBrush(base.lighter(150));
+        const int slot = kCoverWidth / kCoverBars;
+        for (int bar = 0; bar < kCoverBars; ++bar) {
+            // Whole turns of the sine over the loop, so the last frame leads
+            // smoothly back to the first.
+            const double level =
+                0.5 + 0.5 * std::sin(turn + bar * 2.0 * std::numbers::pi / kCoverBars);
+            const int height = 3 + int(level * (strip.height() - 8));
+            painter.drawRect(slot * bar + slot / 4, strip.bottom() - 2 - height, slot / 2, height);
+        }
+    }
     painter.end();
+    return image;
+}
 
+// The file litpic names: a GIF of one loop of the motion, or a still PNG.
+QByteArray coverFile(int categoryIndex, const Resource &resource)
+{
+    if (resource.litpic.endsWith(u".gif"_s)) {
+        GifWriter gif(QSize(kCoverWidth, kCoverHeight), kCoverFrameDelay);
+        for (int frame = 0; frame < kCoverFrames; ++frame)
+            gif.addFrame(coverImage(categoryIndex, resource.id, double(frame) / kCoverFrames));
+        return gif.toBytes();
+    }
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    coverImage(categoryIndex, resource.id, -1.0).save(&buffer, "PNG");
     return bytes;
+}
+
+// The placeholder the details window shows while a cover loads: eight dots in
+// a ring, the bright one going round.
+QByteArray loadingPicture()
+{
+    constexpr int kDots = 8;
+    GifWriter gif(QSize(kCoverWidth, kCoverHeight), kCoverFrameDelay);
+    for (int frame = 0; frame < kDots; ++frame) {
+        QImage image(kCoverWidth, kCoverHeight, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        const QPointF centre(kCoverWidth / 2.0, kCoverHeight / 2.0);
+        for (int dot = 0; dot < kDots; ++dot) {
+            const double angle = 2.0 * std::numbers::pi * dot / kDots;
+            const int age = (frame - dot + kDots) % kDots; // 0: the bright one
+            painter.setBrush(QColor::fromHsv(30, 200, 255 - age * 24));
+            painter.drawEllipse(centre + QPointF(30.0 * std::cos(angle), 30.0 * std::sin(angle)),
+                                7.0, 7.0);
+        }
+        painter.end();
+        gif.addFrame(image);
+    }
+    return gif.toBytes();
 }
 
 // Loudness of each of kMovieBars equal stretches of the speech, 0..1 of the
@@ -212,7 +275,8 @@ bool writeSite(const QString &dir, const QString &baseUrl, int catalogVersion, Q
                    error) ||
         !writeFile(root.filePath(u"flashxmlfile/version.xml"_s),
                    versionFile(baseUrl, catalogVersion), error) ||
-        !writeFile(root.filePath(u"index.html"_s), indexPage(catalog), error)) {
+        !writeFile(root.filePath(u"index.html"_s), indexPage(catalog), error) ||
+        !writeFile(root.filePath(u"ImgLoading.gif"_s), loadingPicture(), error)) {
         return false;
     }
     // All speech first: the voices run a few at a time.
@@ -231,8 +295,7 @@ bool writeSite(const QString &dir, const QString &baseUrl, int catalogVersion, Q
             const QString id = QString::number(resource.id);
             if (!writeFile(root.filePath(u"page/"_s + id + u".html"_s),
                            resourcePage(catalog.at(c), resource), error) ||
-                !writeFile(root.filePath(u"covers/"_s + id + u".png"_s),
-                           coverPicture(c, resource.id), error) ||
+                !writeFile(root.filePath(resource.litpic), coverFile(c, resource), error) ||
                 !writeFile(root.filePath(u"flash/"_s + id + u".swf"_s),
                            speakingMovie(speeches.at(spoken++), categoryColour(c)), error)) {
                 return false;

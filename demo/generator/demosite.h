@@ -10,7 +10,8 @@
 //   flashxmlfile/LDsend.txt     the data-cache file (GBK)
 //   flashxmlfile/version.xml    catalog version and the data-cache address
 //   page/<id>.html              one page per resource (UTF-8)
-//   covers/<id>.png             one cover picture per resource
+//   covers/<id>.png|gif         one cover picture per resource, every fourth
+//                               one an animated GIF (the file litpic names)
 //   flash/<id>.swf              one movie per resource that speaks its title and
 //                               introduction (espeak-ng) over a still picture
 namespace Demo {

@@ -4,10 +4,15 @@
 
 #include "ansicodec.h"
 
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QImageReader>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
 using Demo::CatalogWriter;
@@ -55,7 +60,7 @@ Demo::Resource sampleResource(int id, const QString &title)
     Demo::Resource r;
     r.id = id;
     r.title = title;
-    r.litpic = u"/covers/%1.png"_s.arg(id);
+    r.litpic = u"covers/%1.png"_s.arg(id);
     r.keyboard = u"关键词 示例"_s;
     r.fileSize = u"1.2MB"_s;
     r.ztid = u"5"_s;
@@ -83,6 +88,7 @@ private slots:
     void syntheticCatalog();
     void demoCatalogIsUsable();
     void writeSite();
+    void writeSiteCovers();
 };
 
 void TestCatalogWriter::roundTrip_data()
@@ -254,6 +260,10 @@ void TestCatalogWriter::syntheticCatalog()
     QVERIFY(!attr(lastTag, u"title").isEmpty());
     QVERIFY(!attr(lastTag, u"flashsay").isEmpty());
     QCOMPARE(attr(lastTag, u"pageurl"), u"http://127.0.0.1:9/page/%1.html"_s.arg(resources));
+    // Put right after the root URL, which ends in "/".
+    QVERIFY(QRegularExpression(u"^covers/%1\\.(png|gif)$"_s.arg(resources))
+                .match(attr(lastTag, u"litpic"))
+                .hasMatch());
     // Made from GBK-representable words only: nothing became '?'.
     const QString text = Ansi::decode(bytes);
     QCOMPARE(text.indexOf(u'?', text.indexOf(u"<category"_s)), -1);
@@ -279,6 +289,10 @@ void TestCatalogWriter::demoCatalogIsUsable()
                 QCOMPARE(CatalogWriter::attributeValue(value), value);
             }
             QCOMPARE(r.flashUrl, u"http://127.0.0.1:8765/flash/%1.swf"_s.arg(r.id));
+            QVERIFY2(QRegularExpression(u"^covers/%1\\.(png|gif)$"_s.arg(r.id))
+                         .match(r.litpic)
+                         .hasMatch(),
+                     qPrintable(r.litpic));
         }
     }
     QVERIFY(expectedId >= 80);
@@ -318,7 +332,66 @@ void TestCatalogWriter::writeSite()
     const QString pageText = QString::fromUtf8(page.readAll());
     QVERIFY(pageText.contains(last.title.toHtmlEscaped()));
     QVERIFY(pageText.contains(last.flashSay.toHtmlEscaped()));
-    QVERIFY(QFile::exists(dir.filePath(u"covers/%1.png"_s.arg(last.id))));
+}
+
+void TestCatalogWriter::writeSiteCovers()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QString error;
+    const QString root = u"http://127.0.0.1:8123/"_s;
+    QVERIFY2(Demo::writeSite(dir.path(), root, 1, &error), qPrintable(error));
+
+    int resources = 0;
+    int animated = 0;
+    const QRegularExpression image(u"<img src=\"([^\"]*)\""_s);
+    for (const Demo::Category &category : Demo::demoCatalog(root)) {
+        for (const Demo::Resource &r : category.resources) {
+            ++resources;
+            // The program fetches the root URL followed by litpic.
+            QFile cover(dir.filePath(r.litpic));
+            QVERIFY2(cover.open(QIODevice::ReadOnly), qPrintable(r.litpic));
+            QByteArray bytes = cover.readAll();
+            QBuffer buffer(&bytes);
+            QImageReader reader(&buffer);
+            QCOMPARE(reader.size(), QSize(160, 120));
+            if (bytes.startsWith("GIF89a")) {
+                ++animated;
+                QVERIFY(r.litpic.endsWith(u".gif"_s));
+                QCOMPARE(reader.loopCount(), -1); // for ever
+                QVERIFY(reader.imageCount() >= 6);
+                QList<QImage> frames;
+                for (int i = 0; i < reader.imageCount(); ++i)
+                    frames.append(reader.read());
+                QVERIFY2(!frames.constLast().isNull(), qPrintable(reader.errorString()));
+                QVERIFY2(frames.at(0) != frames.at(frames.size() / 2), qPrintable(r.litpic));
+            } else {
+                QVERIFY2(bytes.startsWith("\x89PNG\r\n\x1a\n"), qPrintable(r.litpic));
+                QVERIFY(r.litpic.endsWith(u".png"_s));
+                QVERIFY(!reader.read().isNull());
+            }
+
+            // The page shows the same file from its own address.
+            QFile page(dir.filePath(u"page/%1.html"_s.arg(r.id)));
+            QVERIFY(page.open(QIODevice::ReadOnly));
+            const QRegularExpressionMatch match = image.match(QString::fromUtf8(page.readAll()));
+            QVERIFY2(match.hasMatch(), qPrintable(page.fileName()));
+            QCOMPARE(QUrl(r.pageUrl).resolved(QUrl(match.captured(1))), QUrl(root + r.litpic));
+        }
+    }
+    QCOMPARE(QDir(dir.filePath(u"covers"_s)).entryList(QDir::Files).size(), resources);
+    // About one in four moves.
+    QVERIFY2(qAbs(4 * animated - resources) <= 4,
+             qPrintable(u"%1 of %2"_s.arg(animated).arg(resources)));
+
+    // The placeholder for the program folder: an animation that loops.
+    QImageReader loading(dir.filePath(u"ImgLoading.gif"_s));
+    QCOMPARE(loading.format(), QByteArray("gif"));
+    QCOMPARE(loading.imageCount(), 8);
+    QCOMPARE(loading.loopCount(), -1);
+    const QImage first = loading.read();
+    QVERIFY(!first.isNull());
+    QVERIFY(loading.read() != first);
 }
 
 QTEST_GUILESS_MAIN(TestCatalogWriter)
