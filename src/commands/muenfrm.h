@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <cstdint>
+
 class QAction;
 class QMenu;
 
@@ -17,9 +19,28 @@ public:
     explicit MuenFrm(QWidget *parent = nullptr);
 
     // --- menus ---
-    QMenu *SzLan = nullptr; // "设置栏", under the main window's XlMune button
-    QMenu *TP = nullptr;    // "托盘选项", the tray icon's menu
+    QMenu *GameListMuen = nullptr; // "列表右键菜单", over the resource list List2
+    QMenu *ScListMuen = nullptr;   // "收藏列表右键菜单", over the favourites List4
+    QMenu *SbListMuen = nullptr;   // "随便听听", over the random list ListSB
+    QMenu *SzLan = nullptr;        // "设置栏", under the main window's XlMune button
+    QMenu *TP = nullptr;           // "托盘选项", the tray icon's menu
 
+    // GameListMuen items
+    QAction *BeginGame = nullptr;
+    QAction *Tjsc = nullptr;
+    QAction *Ckjs = nullptr;
+    QAction *FxGame = nullptr;
+    // ScListMuen items
+    QAction *BeginGamerSC = nullptr;
+    QAction *DelSc = nullptr;
+    QAction *DelScList = nullptr;
+    QAction *ckscjs = nullptr;
+    // SbListMuen items
+    QAction *BeginGamerSB = nullptr;
+    QAction *TjscSB = nullptr;
+    QAction *FxSbPlGame = nullptr;
+    QAction *CzLbSB = nullptr;
+    QAction *CkJSSB = nullptr;
     // SzLan items
     QAction *Jrzy = nullptr;
     QAction *OverQuenda = nullptr;
@@ -29,6 +50,19 @@ public:
     QAction *UnloadEndFrm = nullptr;
 
     // --- commands ---
+    void BeginGame_Click();
+    void Tjsc_Click();
+    void Ckjs_Click();
+    void FxGame_Click();
+    void BeginGamerSC_Click();
+    void DelSc_Click();
+    void DelScList_Click();
+    void ckscjs_Click();
+    void BeginGamerSB_Click();
+    void TjscSB_Click();
+    void FxSbPlGame_Click();
+    void CzLbSB_Click();
+    void CkJSSB_Click();
     void Jrzy_Click();
     void OverQuenda_Click();
     void FrmQcShow_Click();
@@ -52,5 +86,10 @@ public:
     QString GmStyle;
 
 private:
-    QAction *addItem(QMenu *menu, const QString &objectName, const QString &caption);
+    QMenu *addMenu(const QString &objectName, const QString &caption);
+    QAction *addItem(QMenu *menu, const QString &objectName, const QString &caption,
+                     void (MuenFrm::*command)());
+    void addSeparator(QMenu *menu, const QString &objectName);
+    void showDetails();
+    void shareSelection();
 };

@@ -2,18 +2,26 @@
 
 #include "browserhost.h"
 #include "buttonex.h"
+#include "clipboardservice.h"
 #include "desktopservices.h"
+#include "dialogservice.h"
+#include "favoritemodule.h"
+#include "favoriterecord.h"
 #include "formmain.h"
 #include "frmxf.h"
+#include "sharing.h"
 
 #include <QCloseEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -43,6 +51,22 @@ QFrame *line(QWidget *parent, const QString &objectName, QFrame::Shape shape)
     frame->setStyleSheet(QStringLiteral("color: #9bb8e0;"));
     return frame;
 }
+
+void colourLink(QLabel *link, const QColor &colour)
+{
+    // Every mouse move over the window comes here; an unchanged colour
+    // must not repaint.
+    if (link->palette().color(QPalette::WindowText) == colour)
+        return;
+    QPalette palette = link->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    link->setPalette(palette);
+}
+
+// The share panel's labels in FxFm: left, top, width, height in twips.
+constexpr QRect kFxTwips[] = {{525, 255, 1440, 180}, {525, 855, 540, 180},  {510, 1245, 540, 180},
+                              {510, 1635, 540, 180}, {1710, 855, 540, 180}, {1710, 1245, 720, 180},
+                              {1725, 1635, 360, 180}};
 
 // Fixed heights of the design, in twips.
 constexpr int kHeadHeight = 405;
@@ -141,11 +165,13 @@ void FlashFrm::createControls()
     FlashFXYX->setCaption(QStringLiteral("分享"));
     FlashFXYX->setGeometry(px(QRect(1440, 30, 1200, 345)));
     connect(FlashFXYX, &ButtonEx::Click, this, &FlashFrm::FlashFXYX_Click);
+    connect(FlashSC, &ButtonEx::Click, this, &FlashFrm::FlashSC_Click);
 
     FxFm = named(new QWidget(this), QStringLiteral("FxFm"), QStringLiteral("分享"));
     FxFm->setGeometry(px(QRect(2280, 270, 2655, 2010)));
     FxFm->setAutoFillBackground(true);
     FxFm->hide();
+    createSharePanel();
 
     lblMsg = named(new QLabel(this), QStringLiteral("lblMsg"), QStringLiteral("广告"));
     lblMsg->setCursor(Qt::PointingHandCursor);
@@ -230,6 +256,54 @@ void FlashFrm::Flash1_ProgressChange(int Progress, int ProgressMax)
                  Progress < 1 ? 0.0 : double(Progress) / ProgressMax * 100.0);
 }
 
+void FlashFrm::FlashSC_Click()
+{
+    addPlayingToFavorites();
+    // The button answers every click with a press, whatever the outcome.
+    FlashSC->setValue(true);
+    FlashSC->setValue(false);
+}
+
+void FlashFrm::addPlayingToFavorites()
+{
+    if (windowTitle().contains(QStringLiteral("本地"))) {
+        Dialogs::show(QStringLiteral("本地的数据是不能添加进收藏的!"), Dialogs::Buttons::Ok,
+                      Dialogs::Icon::Information, this);
+        return;
+    }
+    if (QuendaName.isEmpty()) {
+        Dialogs::show(QStringLiteral("您还没有开始收听呢!"), Dialogs::Buttons::Ok, Dialogs::Icon::None,
+                      this);
+        return;
+    }
+    bool found = false;
+    FavoriteModule::FavoriteExists(QuendaName, found);
+    if (found) {
+        Dialogs::show(QStringLiteral("该资源已经存在于收藏列表了，请勿重复添加！"), Dialogs::Buttons::Ok,
+                      Dialogs::Icon::Stop, this);
+        return;
+    }
+    FavoriteRecord record;
+    record.style = QuendaStyle.trimmed();
+    record.id = QuendaId;
+    record.fid = QuendaFid;
+    record.name = QuendaName;
+    record.image = QuendaImage;
+    record.size = QuendaSize;
+    record.flash_ffa = QuendaFlash_FFa;
+    record.flashurl = QuendaFlashUrl;
+    record.pageurl = QuendaPageUrl;
+    record.flashsay = QuendaFlashSay;
+    record.keyword = QuendaKeyBoard;
+    if (FavoriteModule::AddFavorite(record)) {
+        Dialogs::show(QStringLiteral("《") + record.style + u'-' + QuendaName.trimmed() +
+                          QStringLiteral("》已经成功添加至收藏列表！请到收藏列表中查看！"),
+                      Dialogs::Buttons::Ok, Dialogs::Icon::Question, this);
+    } else {
+        Dialogs::show(QStringLiteral("添加至收藏失败！"), Dialogs::Buttons::Ok, Dialogs::Icon::None, this);
+    }
+}
+
 void FlashFrm::FlashFXYX_Click()
 {
     // isHidden, not isVisible: the panel's own state, whether or not the
@@ -250,8 +324,137 @@ void FlashFrm::lblMsg_Click()
         DesktopServices::openUrl(QUrl::fromUserInput(main->zc2));
 }
 
+void FlashFrm::createSharePanel()
+{
+    QPalette panel = FxFm->palette();
+    panel.setColor(QPalette::Window, Qt::white);
+    FxFm->setPalette(panel);
+    // Moves over the panel's background turn the labels black again.
+    FxFm->setMouseTracking(true);
+    FxFm->installEventFilter(this);
+    for (int i = 0; i < int(std::size(kFxTwips)); ++i) {
+        const QString caption = Sharing::PanelCaption(i);
+        auto *link = named(new QLabel(caption, FxFm), QStringLiteral("Fx(%1)").arg(i), caption);
+        QFont font = link->font();
+        font.setPixelSize(12);
+        link->setFont(font);
+        // The design's 12-pixel rows were drawn for a font without leading; a
+        // CJK font needs more room, so a label grows to its text from the
+        // design's left edge and around the row's middle instead of clipping it.
+        const QRect design = px(kFxTwips[i]);
+        QRect geometry(design.topLeft(), design.size().expandedTo(link->sizeHint()));
+        geometry.moveCenter(QPoint(geometry.center().x(), design.center().y()));
+        link->setGeometry(geometry);
+        link->setCursor(Qt::PointingHandCursor);
+        link->setMouseTracking(true);
+        // Reachable with Tab and pressed with Enter or Space, as a button is.
+        link->setFocusPolicy(Qt::TabFocus);
+        link->setAccessibleDescription(QStringLiteral("按回车键分享"));
+        colourLink(link, kFxNormal);
+        link->installEventFilter(this);
+        Fx.append(link);
+    }
+}
+
+void FlashFrm::Fx_Click(int index)
+{
+    if (windowTitle().contains(QStringLiteral("本地"))) {
+        Dialogs::show(QStringLiteral("对不起，暂不支持本地游戏的分享！"), Dialogs::Buttons::Ok,
+                      Dialogs::Icon::Information, this);
+        return;
+    }
+    if (QuendaFlashUrl.trimmed().isEmpty()) {
+        Dialogs::show(QStringLiteral(
+                          "您当前还未开始收听，不能进行此操作，您可以选择一个书籍之后再点击分享！"),
+                      Dialogs::Buttons::Ok, Dialogs::Icon::None, this);
+        return;
+    }
+    if (index == Sharing::kClipboardEntry) {
+        Clipboard::setText(Sharing::RecommendationText(
+            QuendaName.trimmed(), QuendaFlashSay.trimmed(), QuendaPageUrl.trimmed()));
+        Dialogs::show(Sharing::CopiedMessage(), Dialogs::Buttons::Ok, Dialogs::Icon::None, this);
+        return;
+    }
+    // No message follows and the panel stays open for the next service.
+    const QUrl address = Sharing::ShareAddress(index, QuendaName, QuendaPageUrl, QuendaFlashSay);
+    if (!address.isEmpty())
+        DesktopServices::openUrl(address, DesktopServices::Show::Maximized);
+}
+
+void FlashFrm::Fx_MouseMove(int index)
+{
+    colourLink(Fx[index], kFxHover);
+}
+
+void FlashFrm::Fx_MouseDown(int index, int Button)
+{
+    if (Button == 1)
+        colourLink(Fx[index], kFxNormal);
+}
+
+void FlashFrm::FxFm_MouseMove()
+{
+    for (QLabel *link : std::as_const(Fx))
+        colourLink(link, kFxNormal);
+}
+
 bool FlashFrm::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == FxFm) {
+        if (event->type() == QEvent::MouseMove) {
+            FxFm_MouseMove();
+        } else if (event->type() == QEvent::Paint) {
+            // The panel's frame and the rule between the clipboard entry and
+            // the services, under the labels.
+            QPainter painter(FxFm);
+            painter.setPen(QColor(0x9b, 0xb8, 0xe0));
+            painter.drawRect(FxFm->rect().adjusted(0, 0, -1, -1));
+            painter.setPen(QColor(0xdb, 0xe8, 0xfa));
+            painter.drawLine(px(300), px(600), FxFm->width() - px(300), px(600));
+        }
+        return false;
+    }
+    if (auto *link = qobject_cast<QLabel *>(watched); link && Fx.contains(link)) {
+        const int index = int(Fx.indexOf(link));
+        // Handled here, not passed on to the panel, whose move handler would
+        // turn the label black again.
+        switch (event->type()) {
+        case QEvent::MouseMove:
+            Fx_MouseMove(index);
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: {
+            const Qt::MouseButton button = static_cast<QMouseEvent *>(event)->button();
+            Fx_MouseDown(index, button == Qt::LeftButton ? 1 : button == Qt::RightButton ? 2 : 0);
+            return true;
+        }
+        case QEvent::MouseButtonRelease: {
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            if (mouse->button() == Qt::LeftButton &&
+                link->rect().contains(mouse->position().toPoint()))
+                Fx_Click(index);
+            return true;
+        }
+        case QEvent::KeyPress: {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter &&
+                key->key() != Qt::Key_Space)
+                break;
+            if (!key->isAutoRepeat())
+                Fx_Click(index);
+            return true;
+        }
+        case QEvent::FocusIn:
+            colourLink(link, kFxHover); // the keyboard's "hover"
+            break;
+        case QEvent::FocusOut:
+            colourLink(link, kFxNormal);
+            break;
+        default:
+            break;
+        }
+        return QWidget::eventFilter(watched, event);
+    }
     if (watched == lblMsg && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         lblMsg_Click();

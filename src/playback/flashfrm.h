@@ -2,6 +2,8 @@
 
 #include "singleform.h"
 
+#include <QColor>
+#include <QList>
 #include <QRect>
 #include <QWidget>
 
@@ -44,8 +46,20 @@ public:
     void Form_Unload();
     void Flash1_ProgressChange(int Progress, int ProgressMax);
     void FlashFXYX_Click();
+    void FlashSC_Click();
     void GamePlayFF_Click();
     void lblMsg_Click();
+
+    // --- the share panel FxFm ---
+    // Shares the resource now playing: 0 the recommendation text to the
+    // clipboard, 1..6 the share page of an outside service.
+    void Fx_Click(int index);
+    void Fx_MouseMove(int index);
+    void Fx_MouseDown(int index, int Button);
+    void FxFm_MouseMove();
+    // The panel's labels: orange under the mouse, black otherwise.
+    static inline const QColor kFxHover{255, 101, 1};
+    static inline const QColor kFxNormal{0, 0, 0};
 
     // Shows a transfer's progress on the loading cover: the caption and the
     // percentage, the bar on a 0..100 scale. Used for the catalog download too.
@@ -82,6 +96,7 @@ public:
     QFrame *Line3 = nullptr;
     QFrame *Line4 = nullptr;
     QWidget *FxFm = nullptr;
+    QList<QLabel *> Fx; // Fx(0)..Fx(6)
     ButtonEx *FlashFXYX = nullptr;
     ButtonEx *FlashSC = nullptr;
     QLabel *lblMsg = nullptr;
@@ -93,5 +108,7 @@ protected:
 
 private:
     void createControls();
+    void addPlayingToFavorites();
+    void createSharePanel();
     bool m_loaded = false;
 };

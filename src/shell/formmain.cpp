@@ -146,8 +146,11 @@ void FormMain::createControls()
     Text4 = new QLineEdit(this);
     name(Text4, QStringLiteral("Text4"), QStringLiteral("搜索"));
     Text4->setGeometry(12, 54, 222, 26);
+    Text4->installEventFilter(this);
+    Text4_LostFocus(); // empty and without focus: the prompt shows
     SerImg = imageButton(this, QStringLiteral("SerImg"), buttons + QStringLiteral("serimg"),
                          QStringLiteral("搜索"), QRect(238, 54, 50, 26));
+    connect(SerImg, &ButtonEx::Click, this, &FormMain::SerImg_Click);
 
     const QString tab = buttons + QStringLiteral("tab");
     YxList = imageButton(this, QStringLiteral("YxList"), tab, QStringLiteral("分类列表"),
@@ -169,9 +172,12 @@ void FormMain::createControls()
     List2 = catalogList(GamelistFrm, QStringLiteral("List2"), QStringLiteral("资源"),
                         QRect(100, 0, 176, 420), kEntryRowsA, kEntryRowsB);
     connect(List1, &ListBoxEx::Click, this, [this](short, short, float, float) { List1_Click(); });
+    connect(QtList, &ListBoxEx::Click, this, [this](short, short, float, float) { QtList_Click(); });
     connect(List2, &ListBoxEx::Click, this, [this](short, short, float, float) { List2_Click(); });
     connect(List2, &ListBoxEx::DbClick, this,
             [this](short, short, float, float) { List2_DbClick(); });
+    connect(List2, &ListBoxEx::MouseDown, this, &FormMain::List2_MouseDown);
+    connect(List2, &ListBoxEx::MouseUp, this, &FormMain::List2_MouseUp);
 
     ScListFrm = new QWidget(this);
     name(ScListFrm, QStringLiteral("ScListFrm"), QStringLiteral("我的收藏"));
@@ -179,6 +185,27 @@ void FormMain::createControls()
     List4 = catalogList(ScListFrm, QStringLiteral("List4"), QStringLiteral("收藏"),
                         QRect(QPoint(0, 0), GamelistFrm->size()), kEntryRowsA, kEntryRowsB);
     ScListFrm->hide();
+    connect(List4, &ListBoxEx::Click, this, [this](short, short, float, float) { List4_Click(); });
+    connect(List4, &ListBoxEx::DbClick, this,
+            [this](short, short, float, float) { List4_Dbclick(); });
+    connect(List4, &ListBoxEx::MouseDown, this, &FormMain::List4_MouseDown);
+    connect(List4, &ListBoxEx::MouseUp, this, &FormMain::List4_MouseUp);
+
+    SbPlayFrm = new QWidget(this);
+    name(SbPlayFrm, QStringLiteral("SbPlayFrm"), QStringLiteral("随便听听"));
+    SbPlayFrm->setGeometry(GamelistFrm->geometry());
+    ListSB = catalogList(SbPlayFrm, QStringLiteral("ListSB"), QStringLiteral("随便听听"),
+                         QRect(QPoint(0, 0), GamelistFrm->size()), 0xF8E8CA, 0xFEEED9);
+    SbPlayFrm->hide();
+    connect(ListSB, &ListBoxEx::Click, this, [this](short, short, float, float) { ListSB_Click(); });
+    connect(ListSB, &ListBoxEx::DbClick, this,
+            [this](short, short, float, float) { listsb_Dbclick(); });
+    connect(ListSB, &ListBoxEx::MouseDown, this, &FormMain::ListSB_MouseDown);
+    connect(ListSB, &ListBoxEx::MouseUp, this, &FormMain::ListSB_MouseUp);
+
+    connect(YxList, &ButtonEx::Click, this, &FormMain::YxList_Click);
+    connect(ScList, &ButtonEx::Click, this, &FormMain::ScList_Click);
+    connect(SbpLAY, &ButtonEx::Click, this, &FormMain::SbpLAY_Click);
 
     GameFrmButton = imageButton(this, QStringLiteral("GameFrmButton"),
                                 buttons + QStringLiteral("gamefrmbutton"),
@@ -343,10 +370,19 @@ void FormMain::右边窗体()
         GameFrmButton_OnMouseDown();
 }
 
+void FormMain::loadCatalog()
+{
+    SjCL::LoadCatalog(catalogLists());
+    m_list2Kind = List2Kind::Category;
+    // Random items point into the catalog they were drawn from.
+    ListSB->Clear();
+    m_randomLines = {};
+}
+
 void FormMain::BeginDQsL()
 {
     if (ProgramFolder::exists(SjCL::dataCacheFileName())) {
-        SjCL::LoadCatalog(catalogLists());
+        loadCatalog();
     } else {
         const auto answer = Dialogs::show(
             QStringLiteral("本地的数据缓存文件不存在，需要重新到服务器上面下载数据缓存文件，"
@@ -480,7 +516,7 @@ void FormMain::UpdateSLing_AsyncReadComplete(bool hasError, const QString &szPat
     }
     endCatalogDownload();
     if (installed) {
-        SjCL::LoadCatalog(catalogLists());
+        loadCatalog();
         return;
     }
     QFile::remove(versionNew());
@@ -531,6 +567,10 @@ bool FormMain::eventFilter(QObject *watched, QEvent *event)
         GfZyLjLabel_Click();
         return true;
     }
+    if (watched == Text4 && event->type() == QEvent::FocusIn)
+        Text4_GotFocus();
+    else if (watched == Text4 && event->type() == QEvent::FocusOut)
+        Text4_LostFocus();
     return QWidget::eventFilter(watched, event);
 }
 
@@ -625,75 +665,6 @@ void FormMain::GameFrmButton_OnMouseDown()
     player.move(x() + width(), y());
     player.raise();
     GameFrmButton->setValue(true);
-}
-
-void FormMain::List1_Click()
-{
-    SjCL::ShowCategoryEntries(catalogLists());
-}
-
-void FormMain::List2_Click()
-{
-    // The resource the selected line of the category shows.
-    const CatalogEntry *entry = SjCL::EntryAt(List1->ListIndex(), List2->ListIndex());
-    if (!entry)
-        return;
-    FlashUrlLsSL = entry->flashurl;
-    GameNameSL = entry->title;
-    MuenFrm &menus = MuenFrm::get();
-    menus.GmId = entry->id;
-    menus.GmFid = entry->fid;
-    menus.GmName = entry->title;
-    menus.GmImage = entry->litpic;
-    menus.GmSize = entry->filesize;
-    menus.GmFlash_FFa = entry->flash_fangfa;
-    menus.GmFlashUrl = entry->flashurl;
-    menus.GmPageUrl = entry->pageurl;
-    menus.GmFlashSay = entry->flashsay;
-    menus.GmOnclick = entry->onclick;
-    menus.GmKeyBoard = entry->keyboard;
-    menus.GmZtid = entry->ztid;
-    menus.GmStyle = 分类暂存;
-}
-
-void FormMain::List2_DbClick()
-{
-    if (List2->Text().isEmpty() || List2->ListIndex() <= List2->Columns() - 1)
-        return;
-    // The play routine runs once, always with the player window shown.
-    if (!FlashFrm::get().isVisible())
-        GameFrmButton_OnMouseDown();
-    List2DbClick();
-}
-
-void FormMain::List2DbClick()
-{
-    FlashFrm &player = FlashFrm::get();
-    const QString address = FlashUrlLsSL.trimmed();
-    if (address.isEmpty() || address == player.Flash1->LocationURL())
-        return;
-    if (!FlashUrlLsSL.contains(QLatin1String("://"))) {
-        Dialogs::show(QStringLiteral("您当前的小说链接可能已经损坏，请联系管理员处理!"),
-                      Dialogs::Buttons::Ok, Dialogs::Icon::Information, this);
-        return;
-    }
-    player.Flash1->Navigate(FlashUrlLsSL);
-    if (const CatalogEntry *entry = SjCL::EntryAt(List1->ListIndex(), List2->ListIndex())) {
-        player.QuendaStyle = 分类暂存;
-        player.QuendaId = entry->id;
-        player.QuendaFid = entry->fid;
-        player.QuendaName = entry->title;
-        player.QuendaImage = entry->litpic;
-        player.QuendaSize = entry->filesize;
-        player.QuendaFlash_FFa = entry->flash_fangfa;
-        player.QuendaFlashUrl = entry->flashurl;
-        player.QuendaPageUrl = entry->pageurl;
-        player.QuendaFlashSay = entry->flashsay;
-        player.QuendaKeyBoard = entry->keyboard;
-    }
-    if (player.Picture1->isVisible())
-        player.Picture1->hide();
-    player.setWindowTitle(QStringLiteral("您当前正在收听的是：《") + GameNameSL + QStringLiteral("》"));
 }
 
 void FormMain::TP_Click()

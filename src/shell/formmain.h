@@ -1,9 +1,11 @@
 #pragma once
 
+#include "lineorigins.h"
 #include "singleform.h"
 #include "sjcl.h"
 
 #include <QImage>
+#include <QRandomGenerator>
 #include <QWidget>
 
 class ButtonEx;
@@ -11,6 +13,7 @@ class DownLoad;
 class ListBoxEx;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QTimer;
 class Tray;
 
@@ -41,9 +44,29 @@ public:
     void XlMune_OnMouseDown();
     void GameFrmButton_OnMouseDown();
     void List1_Click();
+    void YxList_Click();
+    void ScList_Click();
+    void SbpLAY_Click();
+    void QtList_Click();
     void List2_Click();
+    void ListSB_Click();
+    void List4_Click();
     void List2_DbClick();
+    void List4_Dbclick();
+    void listsb_Dbclick();
+    void List2_MouseDown(short Button, short Shift, float X, float Y);
+    void List2_MouseUp(short Button, short Shift, float X, float Y);
+    void List4_MouseDown(short Button, short Shift, float X, float Y);
+    void List4_MouseUp(short Button, short Shift, float X, float Y);
+    void ListSB_MouseDown(short Button, short Shift, float X, float Y);
+    void ListSB_MouseUp(short Button, short Shift, float X, float Y);
+    void Text4_GotFocus();
+    void Text4_LostFocus();
+    void SerImg_Click();
+    // The play routines behind the double clicks.
     void List2DbClick();
+    void list4dbclick();
+    void listsbDbclick();
     void TP_Click();
     void TP_PopupMenu();
     void 右边窗体();
@@ -58,6 +81,23 @@ public:
 
     // The lists and fields the catalog module fills.
     SjCL::CatalogLists catalogLists();
+
+    // The resource a line of List2 or ListSB denotes, with its category: a
+    // category line by its position, a search hit or a random item by the
+    // resource it was made from. Empty when the line denotes none.
+    using SelectedEntry = SjCL::SelectedEntry;
+    SelectedEntry FindSelectedEntry(const ListBoxEx *list) const;
+    // Fill the details panel and the selection record from the selected line.
+    void ShowEntryDetails();
+    void ShowRandomEntryDetails();
+    // Shows the listening history's lines in List2.
+    void showHistoryLines(const QStringList &lines);
+
+    // What List2 shows now.
+    enum class List2Kind { Category, SearchHits, History };
+    List2Kind list2Kind() const { return m_list2Kind; }
+    // The prompt the search box shows while it is empty.
+    static QString searchPrompt();
 
     // --- public fields other windows read and write ---
     QString FlashUrlLsSL;
@@ -92,6 +132,8 @@ public:
     ListBoxEx *List2 = nullptr;
     QWidget *ScListFrm = nullptr;
     ListBoxEx *List4 = nullptr;
+    QWidget *SbPlayFrm = nullptr;
+    ListBoxEx *ListSB = nullptr;
     QLabel *JZSJ = nullptr; // "loading the lists" picture over the lists
     DownLoad *VerDown = nullptr;
     DownLoad *UpdateSLing = nullptr;
@@ -114,6 +156,11 @@ private:
     void setTabsBusy(bool busy);
     void endCatalogDownload();
     void reportMissingCatalog();
+    void loadCatalog();
+    void selectTab(ButtonEx *tab);
+    void fillSelection(const CatalogEntry &entry, const QString &category);
+    void clickUnderRightButton(ListBoxEx *list, float x, float y);
+    void popUpListMenu(QMenu *menu);
 
     QImage m_background;
     bool m_xlMuneMouseDown = false; // a mouse press already opened the menu
@@ -121,4 +168,10 @@ private:
     bool m_dragging = false;
     bool m_offline = false;
     bool m_loadEnded = false;
+    List2Kind m_list2Kind = List2Kind::Category;
+    ListedLines m_searchHits;  // what List2 shows while it shows hits
+    ListedLines m_randomLines; // what ListSB shows
+    QPoint m_rightPress;       // where the right button went down, in global coordinates
+    // Seeded once per run, so every run draws its own random list.
+    QRandomGenerator m_random{QRandomGenerator::securelySeeded()};
 };

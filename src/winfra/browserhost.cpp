@@ -110,8 +110,11 @@ std::pair<int, int> BrowserHost::downloadProgress(qint64 received, qint64 total)
     return {int(received), int(max)};
 }
 
-void BrowserHost::Navigate(const QString &address)
+void BrowserHost::Navigate(const QString &requested)
 {
+    // Stored addresses come padded with blanks to their field's width;
+    // blanks around an address are never part of it.
+    const QString address = requested.trimmed();
     m_location = address;
     cancelFetch();
     replacePage();

@@ -3,11 +3,15 @@
 #include "browserhost.h"
 #include "flashfrm.h"
 #include "buttonex.h"
+#include "dialogrecorder.h"
+#include "favoritemodule.h"
 #include "formmain.h"
+#include "programfolder.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 using ProgressPairs = QList<QPair<int, int>>;
@@ -118,6 +122,60 @@ private slots:
         player.FlashFXYX_Click();
         QVERIFY(player.FxFm->isHidden());
         QVERIFY(!player.FlashFXYX->Value());
+    }
+
+    void addPlayingToFavourites_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QList<int>>("icons");
+        QTest::addColumn<int>("rows");
+        const QString added = QStringLiteral("《民间故事-白蛇传》已经成功添加至收藏列表！请到收藏列表中查看！");
+        QTest::newRow("nothing playing") << "欢迎使用Aurilo" << ""
+                                         << QStringList{"您还没有开始收听呢!"} << QList<int>{0} << 0;
+        QTest::newRow("local data") << "您当前正在收听的是：《本地白蛇传》" << "本地白蛇传"
+                                    << QStringList{"本地的数据是不能添加进收藏的!"} << QList<int>{64}
+                                    << 0;
+        QTest::newRow("added, then refused")
+            << "您当前正在收听的是：《白蛇传》" << "白蛇传"
+            << QStringList{added, "该资源已经存在于收藏列表了，请勿重复添加！"} << QList<int>{32, 16}
+            << 1;
+    }
+
+    void addPlayingToFavourites()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, name);
+        QFETCH(QStringList, messages);
+        QFETCH(QList<int>, icons);
+        QFETCH(int, rows);
+        QTemporaryDir folder;
+        ProgramFolder::setPath(folder.path());
+        FlashFrm player;
+        player.setWindowTitle(caption);
+        player.QuendaName = name;
+        player.QuendaStyle = QStringLiteral(" 民间故事 ");
+        player.QuendaFlashUrl = QStringLiteral("http://h/1.swf");
+        player.QuendaPageUrl = QStringLiteral("http://h/p/1.html");
+        player.QuendaId = 9;
+        DialogRecorder dialogs;
+        for (int i = 0; i < messages.size(); ++i) {
+            QTest::mouseClick(player.FlashSC, Qt::LeftButton);
+            QVERIFY(!player.FlashSC->Value()); // pressed and released at once
+        }
+        QCOMPARE(dialogs.texts(), messages);
+        for (int i = 0; i < icons.size(); ++i)
+            QCOMPARE(int(dialogs.requests().at(i).icon), icons.at(i));
+        QList<FavoriteRecord> stored;
+        QCOMPARE(FavoriteModule::ReadFavorites(stored), rows > 0);
+        QCOMPARE(int(stored.size()), rows);
+        if (rows > 0) {
+            QCOMPARE(stored.at(0).style.trimmed(), QStringLiteral("民间故事"));
+            QCOMPARE(stored.at(0).flashurl.trimmed(), QStringLiteral("http://h/1.swf"));
+            QCOMPARE(stored.at(0).id, std::int16_t(9));
+        }
+        ProgramFolder::setPath(QString());
     }
 };
 

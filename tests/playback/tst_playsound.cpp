@@ -3,7 +3,7 @@
 // and a double click on a resource makes sound come out of the sound server
 // (a null sink whose monitor is recorded). Needs the X server and the
 // PulseAudio server that the test command starts.
-#include "httpserver.h"
+#include "demoprogram.h"
 #include "x11tools.h"
 
 #include <QDir>
@@ -35,19 +35,6 @@ QList<double> levels(const QByteArray &raw)
     return out;
 }
 
-bool copyFolder(const QString &from, const QString &to)
-{
-    QDir().mkpath(to);
-    const QFileInfoList entries = QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QFileInfo &entry : entries) {
-        const QString target = to + u'/' + entry.fileName();
-        if (entry.isDir() ? !copyFolder(entry.filePath(), target)
-                          : !QFile::copy(entry.filePath(), target))
-            return false;
-    }
-    return true;
-}
-
 QRect mainWindow()
 {
     return X11Tools::auriloMainWindow();
@@ -62,50 +49,14 @@ class TestPlaySound : public QObject
 private slots:
     void doubleClickedResourceIsHeard()
     {
-        QTemporaryDir site;
-        QTemporaryDir folder;
-        QVERIFY(site.isValid() && folder.isValid());
-
-        // The demo site, with its speaking movies, on a free port.
-        QProcess generator;
-        generator.start(qEnvironmentVariable("AURILO_DEMO_GEN"),
-                        {QStringLiteral("--out"), site.path(), QStringLiteral("--base-url"),
-                         QStringLiteral("http://127.0.0.1:0")});
-        QVERIFY(generator.waitForFinished(120000));
-        QCOMPARE(generator.exitCode(), 0);
-        auto server = std::make_unique<HttpServer>(site.path());
-        QVERIFY(server->isRunning());
-        // The site names its own addresses: write it again for the real port.
-        generator.start(qEnvironmentVariable("AURILO_DEMO_GEN"),
-                        {QStringLiteral("--out"), site.path(), QStringLiteral("--base-url"),
-                         server->url(QString())});
-        QVERIFY(generator.waitForFinished(120000));
-        QCOMPARE(generator.exitCode(), 0);
-
-        // A fresh program folder: the executable, its web player, the server.
-        const QFileInfo program(qEnvironmentVariable("AURILO_BIN"));
-        QVERIFY(QFile::copy(program.filePath(), folder.filePath("Aurilo")));
-        QVERIFY(copyFolder(program.dir().filePath("ruffle"), folder.filePath("ruffle")));
-        QFile ini(folder.filePath("Server.ini"));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[Server]\r\nBaseUrl=" + server->url(QString()).toLatin1() + "\r\n");
-        ini.close();
-        QFile answers(folder.filePath("answers.txt"));
-        QVERIFY(answers.open(QIODevice::WriteOnly));
-        answers.write("Yes\n"); // download the catalog at the first start
-        answers.close();
-
-        QProcess aurilo;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("AURILO_DIALOG_SCRIPT"), folder.filePath("answers.txt"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        aurilo.setProcessEnvironment(env);
-        aurilo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        aurilo.start(folder.filePath("Aurilo"), {});
-        QVERIFY(aurilo.waitForStarted());
+        DemoProgram demo;
+        QString error;
+        QVERIFY2(demo.prepare(&error), qPrintable(error));
+        QVERIFY(demo.start({QStringLiteral("Yes")})); // download the catalog at the first start
+        QProcess &aurilo = demo.process;
         QVERIFY(X11Tools::waitFor([] { return mainWindow().isValid(); }, 30000));
         QVERIFY(X11Tools::waitFor(
-            [&] { return QFileInfo::exists(folder.filePath("LDsend.Dll")); }, 60000));
+            [&] { return QFileInfo::exists(demo.file("LDsend.Dll")); }, 60000));
         QTest::qWait(1000); // the lists fill from the new catalog
 
         QProcess recorder;
