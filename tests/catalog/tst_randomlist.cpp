@@ -18,9 +18,9 @@ char *toString(const EntryRef &ref)
     return qstrdup(refText(ref));
 }
 
-size_t qHash(EntryRef ref, size_t seed = 0)
+size_t qHash(EntryRef ref, size_t hashStart = 0)
 {
-    return qHashMulti(seed, ref.category, ref.entry);
+    return qHashMulti(hashStart, ref.category, ref.entry);
 }
 
 namespace {
@@ -67,11 +67,11 @@ private slots:
     // likely whatever their size, and so are the resources within one.
     void drawsCoverEveryResourceEvenly()
     {
-        constexpr int kDraws = 4000; // per seed, 20,000 in all
+        constexpr int kDraws = 4000; // per generator, 20,000 in all
         QHash<EntryRef, int> counts;
         int total = 0;
-        for (const quint32 seed : kSeeds) {
-            QRandomGenerator generator(seed);
+        for (const quint32 start : kSeeds) {
+            QRandomGenerator generator(start);
             const ListedLines lines = SjCL::DrawRandomList(fixture(), generator, kDraws);
             QCOMPARE(lines.refs.size(), kDraws);
             for (const EntryRef &ref : lines.refs)
@@ -95,7 +95,7 @@ private slots:
 
     void sameSeedSameList_data()
     {
-        QTest::addColumn<quint32>("seed");
+        QTest::addColumn<quint32>("start");
         QTest::addColumn<quint32>("otherSeed");
         QTest::newRow("1 and 2") << 1u << 2u;
         QTest::newRow("42 and 43") << 42u << 43u;
@@ -104,10 +104,10 @@ private slots:
 
     void sameSeedSameList()
     {
-        QFETCH(quint32, seed);
+        QFETCH(quint32, start);
         QFETCH(quint32, otherSeed);
-        QRandomGenerator first(seed);
-        QRandomGenerator again(seed);
+        QRandomGenerator first(start);
+        QRandomGenerator again(start);
         QRandomGenerator other(otherSeed);
         const ListedLines lines = SjCL::DrawRandomList(fixture(), first);
         QCOMPARE(SjCL::DrawRandomList(fixture(), again).refs, lines.refs);
