@@ -1,5 +1,6 @@
 #include "buttonex.h"
 
+#include "buttoncode.h"
 #include "logging.h"
 
 #include <QAccessible>
@@ -14,21 +15,7 @@
 
 namespace {
 
-// Button and Shift as the control's events carry them.
-short buttonCode(Qt::MouseButton button)
-{
-    switch (button) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
-    }
-}
-
+// Shift as the control's events carry it.
 short shiftCode(Qt::KeyboardModifiers modifiers)
 {
     return short((modifiers & Qt::ShiftModifier ? 1 : 0) |

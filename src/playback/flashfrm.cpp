@@ -9,11 +9,11 @@
 #include "favoriterecord.h"
 #include "formmain.h"
 #include "frmxf.h"
+#include "linklabels.h"
 #include "sharing.h"
 
 #include <QCloseEvent>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -21,6 +21,7 @@
 #include <QProgressBar>
 
 #include <cmath>
+#include <functional>
 #include <iterator>
 
 namespace {
@@ -50,17 +51,6 @@ QFrame *line(QWidget *parent, const QString &objectName, QFrame::Shape shape)
     frame->setFrameShape(shape);
     frame->setStyleSheet(QStringLiteral("color: #9bb8e0;"));
     return frame;
-}
-
-void colourLink(QLabel *link, const QColor &colour)
-{
-    // Every mouse move over the window comes here; an unchanged colour
-    // must not repaint.
-    if (link->palette().color(QPalette::WindowText) == colour)
-        return;
-    QPalette palette = link->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    link->setPalette(palette);
 }
 
 // The share panel's labels in FxFm: left, top, width, height in twips.
@@ -345,15 +335,16 @@ void FlashFrm::createSharePanel()
         QRect geometry(design.topLeft(), design.size().expandedTo(link->sizeHint()));
         geometry.moveCenter(QPoint(geometry.center().x(), design.center().y()));
         link->setGeometry(geometry);
-        link->setCursor(Qt::PointingHandCursor);
-        link->setMouseTracking(true);
-        // Reachable with Tab and pressed with Enter or Space, as a button is.
-        link->setFocusPolicy(Qt::TabFocus);
         link->setAccessibleDescription(QStringLiteral("按回车键分享"));
-        colourLink(link, kFxNormal);
-        link->installEventFilter(this);
         Fx.append(link);
     }
+    // The labels' mouse moves go to Fx_MouseMove and not on to the panel,
+    // whose move handler would turn the label under the mouse black again.
+    m_fxLinks = new LinkLabels(Fx, kFxHover, kFxNormal,
+                               {std::bind_front(&FlashFrm::Fx_MouseMove, this),
+                                std::bind_front(&FlashFrm::Fx_MouseDown, this),
+                                std::bind_front(&FlashFrm::Fx_Click, this)},
+                               this);
 }
 
 void FlashFrm::Fx_Click(int index)
@@ -383,19 +374,18 @@ void FlashFrm::Fx_Click(int index)
 
 void FlashFrm::Fx_MouseMove(int index)
 {
-    colourLink(Fx[index], kFxHover);
+    m_fxLinks->setHovered(index, true);
 }
 
 void FlashFrm::Fx_MouseDown(int index, int Button)
 {
     if (Button == 1)
-        colourLink(Fx[index], kFxNormal);
+        m_fxLinks->setHovered(index, false);
 }
 
 void FlashFrm::FxFm_MouseMove()
 {
-    for (QLabel *link : std::as_const(Fx))
-        colourLink(link, kFxNormal);
+    m_fxLinks->clearHovered();
 }
 
 bool FlashFrm::eventFilter(QObject *watched, QEvent *event)
@@ -413,47 +403,6 @@ bool FlashFrm::eventFilter(QObject *watched, QEvent *event)
             painter.drawLine(px(300), px(600), FxFm->width() - px(300), px(600));
         }
         return false;
-    }
-    if (auto *link = qobject_cast<QLabel *>(watched); link && Fx.contains(link)) {
-        const int index = int(Fx.indexOf(link));
-        // Handled here, not passed on to the panel, whose move handler would
-        // turn the label black again.
-        switch (event->type()) {
-        case QEvent::MouseMove:
-            Fx_MouseMove(index);
-            return true;
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick: {
-            const Qt::MouseButton button = static_cast<QMouseEvent *>(event)->button();
-            Fx_MouseDown(index, button == Qt::LeftButton ? 1 : button == Qt::RightButton ? 2 : 0);
-            return true;
-        }
-        case QEvent::MouseButtonRelease: {
-            const auto *mouse = static_cast<QMouseEvent *>(event);
-            if (mouse->button() == Qt::LeftButton &&
-                link->rect().contains(mouse->position().toPoint()))
-                Fx_Click(index);
-            return true;
-        }
-        case QEvent::KeyPress: {
-            const auto *key = static_cast<QKeyEvent *>(event);
-            if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter &&
-                key->key() != Qt::Key_Space)
-                break;
-            if (!key->isAutoRepeat())
-                Fx_Click(index);
-            return true;
-        }
-        case QEvent::FocusIn:
-            colourLink(link, kFxHover); // the keyboard's "hover"
-            break;
-        case QEvent::FocusOut:
-            colourLink(link, kFxNormal);
-            break;
-        default:
-            break;
-        }
-        return QWidget::eventFilter(watched, event);
     }
     if (watched == lblMsg && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {

@@ -11,6 +11,7 @@
 
 class BrowserHost;
 class ButtonEx;
+class LinkLabels;
 class QFrame;
 class QLabel;
 class QPlainTextEdit;
@@ -110,5 +111,6 @@ private:
     void createControls();
     void addPlayingToFavorites();
     void createSharePanel();
+    LinkLabels *m_fxLinks = nullptr; // the events of Fx
     bool m_loaded = false;
 };

@@ -1,6 +1,7 @@
 #include "gamejsfrm.h"
 
 #include "browserhost.h"
+#include "buttoncode.h"
 #include "buttonex.h"
 #include "clipboardservice.h"
 #include "contentserver.h"
@@ -8,19 +9,18 @@
 #include "dialogservice.h"
 #include "flashfrm.h"
 #include "formclicksj.h"
+#include "linklabels.h"
 #include "muenfrm.h"
 #include "netpicture.h"
+#include "picturebutton.h"
 #include "sharing.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPlainTextEdit>
-#include <QSvgRenderer>
-#include <QWindow>
 
 #include <array>
+#include <functional>
 #include <utility>
 
 namespace {
@@ -33,49 +33,12 @@ Widget *named(Widget *widget, const QString &objectName, const QString &accessib
     return widget;
 }
 
-ButtonEx *imageButton(QWidget *parent, const QString &objectName, const QString &stem,
-                      const QString &description, const QRect &geometry,
-                      const QString &caption = QString())
-{
-    auto *button = named(new ButtonEx(parent), objectName, description);
-    button->setToolTip(description);
-    button->loadPictures(stem);
-    button->setCaption(caption);
-    button->setGeometry(geometry);
-    return button;
-}
-
 QLabel *label(QWidget *parent, const QString &objectName, const QString &accessible,
               const QString &text, const QRect &geometry)
 {
     auto *widget = named(new QLabel(text, parent), objectName, accessible);
     widget->setGeometry(geometry);
     return widget;
-}
-
-void colourLink(QLabel *link, const QColor &colour)
-{
-    // Every mouse move over the window comes here; an unchanged colour
-    // must not repaint.
-    if (link->palette().color(QPalette::WindowText) == colour)
-        return;
-    QPalette palette = link->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    link->setPalette(palette);
-}
-
-int buttonCode(Qt::MouseButton button)
-{
-    switch (button) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
-    }
 }
 
 // Where the boxes behind the three tabs lie.
@@ -88,9 +51,7 @@ GameJsFrm::GameJsFrm(QWidget *parent) : QWidget(parent)
     adopt(this);
     named(this, QStringLiteral("GameJsFrm"), QStringLiteral("详细介绍"));
     setWindowTitle(QStringLiteral("详细介绍 "));
-    setWindowIcon(QIcon(QStringLiteral(":/images/app-icon.svg")));
-    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-    setFixedSize(kWindowSize);
+    FormClickSj::MakeBorderless(this, kWindowSize);
     // Moves over the background turn the link labels black again.
     setMouseTracking(true);
     createControls();
@@ -103,9 +64,9 @@ void GameJsFrm::createControls()
                           QStringLiteral("详细介绍"), QRect(44, 8, 200, 24));
     caption->setStyleSheet(QStringLiteral("color: white; font-size: 15px; font-weight: bold;"));
     caption->setAttribute(Qt::WA_TransparentForMouseEvents); // the caption bar drags the window
-    OverFrmMeSL =
-        imageButton(this, QStringLiteral("OverFrmMeSL"), QStringLiteral(":/images/buttons/guanbi"),
-                    QStringLiteral("关闭"), QRect(384, 8, 24, 24));
+    OverFrmMeSL = pictureButton(this, QStringLiteral("OverFrmMeSL"),
+                                QStringLiteral(":/images/buttons/guanbi"), QStringLiteral("关闭"),
+                                QRect(384, 8, 24, 24));
     connect(OverFrmMeSL, &ButtonEx::Click, this, &GameJsFrm::OverFrmMeSL_Click);
 
     // Inside the frame the background draws around it.
@@ -132,9 +93,9 @@ void GameJsFrm::createControls()
     Label3 = label(this, QStringLiteral("Label3"), QStringLiteral("大小"), QString(),
                    QRect(194, 126, 210, 20));
 
-    Label5 = imageButton(this, QStringLiteral("Label5"), QStringLiteral(":/images/buttons/play"),
-                         QStringLiteral("开始收听"), QRect(150, 166, 120, 34),
-                         QStringLiteral("开始收听"));
+    Label5 = pictureButton(this, QStringLiteral("Label5"), QStringLiteral(":/images/buttons/play"),
+                           QStringLiteral("开始收听"), QRect(150, 166, 120, 34),
+                           QStringLiteral("开始收听"));
     Label5->setContentsMargins(30, 0, 0, 0); // the caption stands right of the glyph
     QPalette onOrange = Label5->palette();
     onOrange.setColor(QPalette::ButtonText, Qt::white);
@@ -143,13 +104,13 @@ void GameJsFrm::createControls()
 
     const QString tab = QStringLiteral(":/images/buttons/tab");
     GameJSButtoncommand =
-        imageButton(this, QStringLiteral("GameJSButtoncommand"), tab, QStringLiteral("内容简介"),
-                    QRect(16, 215, 90, 28), QStringLiteral("内容简介"));
-    CCFFButton = imageButton(this, QStringLiteral("CCFFButton"), tab, QStringLiteral("收听方法"),
-                             QRect(108, 215, 90, 28), QStringLiteral("收听方法"));
+        pictureButton(this, QStringLiteral("GameJSButtoncommand"), tab, QStringLiteral("内容简介"),
+                      QRect(16, 215, 90, 28), QStringLiteral("内容简介"));
+    CCFFButton = pictureButton(this, QStringLiteral("CCFFButton"), tab, QStringLiteral("收听方法"),
+                               QRect(108, 215, 90, 28), QStringLiteral("收听方法"));
     FlashUrlButton =
-        imageButton(this, QStringLiteral("FlashUrlButton"), tab, QStringLiteral("页面地址"),
-                    QRect(200, 215, 90, 28), QStringLiteral("页面地址"));
+        pictureButton(this, QStringLiteral("FlashUrlButton"), tab, QStringLiteral("页面地址"),
+                      QRect(200, 215, 90, 28), QStringLiteral("页面地址"));
     connect(GameJSButtoncommand, &ButtonEx::Click, this, &GameJsFrm::GameJSButtoncommand_Click);
     connect(CCFFButton, &ButtonEx::Click, this, &GameJsFrm::CCFFButton_Click);
     connect(FlashUrlButton, &ButtonEx::Click, this, &GameJsFrm::FlashUrlButton_Click);
@@ -192,13 +153,7 @@ void GameJsFrm::createControls()
     for (int i = 0; i < int(links.size()); ++i) {
         QLabel *link =
             label(this, QStringLiteral("Label4(%1)").arg(i), links[i], links[i], QRect());
-        link->setCursor(Qt::PointingHandCursor);
-        link->setMouseTracking(true);
-        // Reachable with Tab and pressed with Enter or Space, as a button is.
-        link->setFocusPolicy(Qt::TabFocus);
         link->setAccessibleDescription(QStringLiteral("按回车键执行"));
-        colourLink(link, kLinkNormal);
-        link->installEventFilter(this);
         Label4.append(link);
     }
     int right = 404;
@@ -209,6 +164,11 @@ void GameJsFrm::createControls()
                           hint.height());
         right = link->x() - 14;
     }
+    m_links = new LinkLabels(Label4, kLinkHover, kLinkNormal,
+                             {std::bind_front(&GameJsFrm::Label4_MouseMove, this),
+                              std::bind_front(&GameJsFrm::Label4_MouseDown, this),
+                              std::bind_front(&GameJsFrm::Label4_Click, this)},
+                             this);
 }
 
 void GameJsFrm::Form_Load()
@@ -218,56 +178,39 @@ void GameJsFrm::Form_Load()
 
 void GameJsFrm::paintEvent(QPaintEvent *)
 {
-    if (m_background.size() != size()) {
-        QImage picture(size(), QImage::Format_ARGB32);
-        picture.fill(Qt::transparent);
-        QPainter svgPainter(&picture);
-        QSvgRenderer(QStringLiteral(":/images/details-background.svg")).render(&svgPainter);
-        svgPainter.end();
-        m_background = FormClickSj::HardEdged(picture);
-    }
-    QPainter painter(this);
-    painter.drawImage(0, 0, m_background);
+    m_background.paint(this);
 }
 
 void GameJsFrm::Form_MouseDown(int Button, int, int, int)
 {
-    if (Button != 1)
-        return;
-    // Dragged by any point of its background: by the window manager when
-    // there is one, else by following the mouse ourselves.
-    QWindow *handle = windowHandle();
-    if (handle && handle->startSystemMove())
-        return;
-    m_dragging = true;
+    // Dragged by any point of its background.
+    if (Button == 1)
+        m_drag.start(this);
 }
 
 void GameJsFrm::Form_MouseMove()
 {
-    for (QLabel *link : std::as_const(Label4))
-        colourLink(link, kLinkNormal);
+    m_links->clearHovered();
 }
 
 void GameJsFrm::mousePressEvent(QMouseEvent *event)
 {
-    const int button = buttonCode(event->button());
-    if (button == 1)
-        m_dragOffset = event->globalPosition().toPoint() - pos();
-    Form_MouseDown(button, 0, event->position().toPoint().x(), event->position().toPoint().y());
+    m_drag.grab(this, event);
+    const QPoint at = event->position().toPoint();
+    Form_MouseDown(buttonCode(event->button()), 0, at.x(), at.y());
     QWidget::mousePressEvent(event);
 }
 
 void GameJsFrm::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_dragging)
-        move(event->globalPosition().toPoint() - m_dragOffset);
+    m_drag.follow(this, event->globalPosition().toPoint());
     Form_MouseMove();
     QWidget::mouseMoveEvent(event);
 }
 
 void GameJsFrm::mouseReleaseEvent(QMouseEvent *event)
 {
-    m_dragging = false;
+    m_drag.release();
     QWidget::mouseReleaseEvent(event);
 }
 
@@ -357,54 +300,11 @@ void GameJsFrm::Label4_Click(int Index)
 
 void GameJsFrm::Label4_MouseMove(int Index)
 {
-    colourLink(Label4[Index], kLinkHover);
+    m_links->setHovered(Index, true);
 }
 
 void GameJsFrm::Label4_MouseDown(int Index, int Button)
 {
     if (Button == 1)
-        colourLink(Label4[Index], kLinkNormal);
-}
-
-bool GameJsFrm::eventFilter(QObject *watched, QEvent *event)
-{
-    auto *link = qobject_cast<QLabel *>(watched);
-    const int index = link ? int(Label4.indexOf(link)) : -1;
-    if (index < 0)
-        return QWidget::eventFilter(watched, event);
-    // Handled here, not passed on: the window would take a press on a label
-    // for the start of a drag and a move over it for a move off the labels.
-    switch (event->type()) {
-    case QEvent::MouseMove:
-        Label4_MouseMove(index);
-        return true;
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-        Label4_MouseDown(index, buttonCode(static_cast<QMouseEvent *>(event)->button()));
-        return true;
-    case QEvent::MouseButtonRelease: {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() == Qt::LeftButton && link->rect().contains(mouse->position().toPoint()))
-            Label4_Click(index);
-        return true;
-    }
-    case QEvent::KeyPress: {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter &&
-            key->key() != Qt::Key_Space)
-            break;
-        if (!key->isAutoRepeat())
-            Label4_Click(index);
-        return true;
-    }
-    case QEvent::FocusIn:
-        colourLink(link, kLinkHover); // the keyboard's "hover"
-        break;
-    case QEvent::FocusOut:
-        colourLink(link, kLinkNormal);
-        break;
-    default:
-        break;
-    }
-    return QWidget::eventFilter(watched, event);
+        m_links->setHovered(Index, false);
 }

@@ -1,14 +1,14 @@
 #pragma once
 
+#include "formclicksj.h"
 #include "singleform.h"
 
 #include <QColor>
-#include <QImage>
 #include <QList>
-#include <QPoint>
 #include <QWidget>
 
 class ButtonEx;
+class LinkLabels;
 class NetPicture;
 class QLabel;
 class QPlainTextEdit;
@@ -63,13 +63,12 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createControls();
     void showTab(ButtonEx *tab);
 
-    QImage m_background;
-    QPoint m_dragOffset; // where the background was grabbed, from the window's corner
-    bool m_dragging = false;
+    LinkLabels *m_links = nullptr; // the events of Label4
+    FormClickSj::Background m_background{QStringLiteral(":/images/details-background.svg")};
+    FormClickSj::BackgroundDrag m_drag;
 };

@@ -2,10 +2,16 @@
 
 #include <QBitmap>
 #include <QEvent>
+#include <QIcon>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QSvgRenderer>
 #include <QWidget>
+#include <QWindow>
+
+#include <utility>
 
 namespace FormClickSj {
 
@@ -31,6 +37,13 @@ protected:
     }
 };
 } // namespace
+
+void MakeBorderless(QWidget *window, QSize size)
+{
+    window->setWindowIcon(QIcon(QStringLiteral(":/images/app-icon.svg")));
+    window->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    window->setFixedSize(size);
+}
 
 void MakeBackColorTransparent(QWidget *window)
 {
@@ -75,6 +88,42 @@ QImage HardEdged(const QImage &picture)
         }
     }
     return image;
+}
+
+Background::Background(QString svgResource) : m_svgResource(std::move(svgResource)) {}
+
+void Background::paint(QWidget *window)
+{
+    if (m_picture.size() != window->size()) {
+        QImage picture(window->size(), QImage::Format_ARGB32);
+        picture.fill(Qt::transparent);
+        QPainter svgPainter(&picture);
+        QSvgRenderer(m_svgResource).render(&svgPainter);
+        svgPainter.end();
+        m_picture = HardEdged(picture);
+    }
+    QPainter painter(window);
+    painter.drawImage(0, 0, m_picture);
+}
+
+void BackgroundDrag::grab(const QWidget *window, const QMouseEvent *press)
+{
+    if (press->button() == Qt::LeftButton)
+        m_offset = press->globalPosition().toPoint() - window->pos();
+}
+
+void BackgroundDrag::start(QWidget *window)
+{
+    QWindow *handle = window->windowHandle();
+    if (handle && handle->startSystemMove())
+        return;
+    m_dragging = true;
+}
+
+void BackgroundDrag::follow(QWidget *window, const QPoint &globalPos) const
+{
+    if (m_dragging)
+        window->move(globalPos - m_offset);
 }
 
 } // namespace FormClickSj

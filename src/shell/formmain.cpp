@@ -1,6 +1,7 @@
 #include "formmain.h"
 
 #include "browserhost.h"
+#include "buttoncode.h"
 #include "buttonex.h"
 #include "catalogfile.h"
 #include "contentserver.h"
@@ -15,6 +16,7 @@
 #include "logging.h"
 #include "modsl.h"
 #include "muenfrm.h"
+#include "picturebutton.h"
 #include "programfolder.h"
 #include "singleinstance.h"
 #include "tray.h"
@@ -29,10 +31,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProgressBar>
-#include <QPainter>
-#include <QSvgRenderer>
 #include <QTimer>
-#include <QWindow>
 
 #include <cerrno>
 #include <cstdio>
@@ -56,18 +55,14 @@ void name(QWidget *widget, const QString &objectName, const QString &accessible 
     widget->setAccessibleName(accessible.isEmpty() ? objectName : accessible);
 }
 
-// A button with the four looks of the pictures "<stem>-normal|hover|pressed|disabled.svg".
+// The main window's picture buttons also give their description as the
+// accessible description.
 ButtonEx *imageButton(QWidget *parent, const QString &objectName, const QString &stem,
                       const QString &description, const QRect &geometry,
                       const QString &caption = QString())
 {
-    auto *button = new ButtonEx(parent);
-    name(button, objectName, description);
+    ButtonEx *button = pictureButton(parent, objectName, stem, description, geometry, caption);
     button->setAccessibleDescription(description);
-    button->setToolTip(description);
-    button->loadPictures(stem);
-    button->setCaption(caption);
-    button->setGeometry(geometry);
     return button;
 }
 
@@ -94,9 +89,7 @@ FormMain::FormMain(QWidget *parent) : QWidget(parent)
     adopt(this);
     name(this, QStringLiteral("FormMain"), QStringLiteral("Aurilo"));
     setWindowTitle(QStringLiteral("Aurilo"));
-    setWindowIcon(QIcon(QStringLiteral(":/images/app-icon.svg")));
-    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-    setFixedSize(kWindowSize);
+    FormClickSj::MakeBorderless(this, kWindowSize);
     createControls();
     Form_Initialize();
 }
@@ -576,53 +569,34 @@ bool FormMain::eventFilter(QObject *watched, QEvent *event)
 
 void FormMain::Form_MouseDown(int Button, int, int, int)
 {
-    if (Button != 1)
-        return;
-    // The window is dragged by any point of its background: by the window
-    // manager when there is one, else by following the mouse ourselves.
-    QWindow *handle = windowHandle();
-    if (handle && handle->startSystemMove())
-        return;
-    m_dragging = true;
+    // The window is dragged by any point of its background.
+    if (Button == 1)
+        m_drag.start(this);
 }
 
 void FormMain::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_dragging)
-        move(event->globalPosition().toPoint() - m_dragOffset);
+    m_drag.follow(this, event->globalPosition().toPoint());
     QWidget::mouseMoveEvent(event);
 }
 
 void FormMain::mouseReleaseEvent(QMouseEvent *event)
 {
-    m_dragging = false;
+    m_drag.release();
     QWidget::mouseReleaseEvent(event);
 }
 
 void FormMain::mousePressEvent(QMouseEvent *event)
 {
-    const int button = event->button() == Qt::LeftButton    ? 1
-                       : event->button() == Qt::RightButton ? 2
-                       : event->button() == Qt::MiddleButton ? 4
-                                                             : 0;
-    if (button == 1)
-        m_dragOffset = event->globalPosition().toPoint() - pos();
-    Form_MouseDown(button, 0, event->position().toPoint().x(), event->position().toPoint().y());
+    m_drag.grab(this, event);
+    const QPoint at = event->position().toPoint();
+    Form_MouseDown(buttonCode(event->button()), 0, at.x(), at.y());
     QWidget::mousePressEvent(event);
 }
 
 void FormMain::paintEvent(QPaintEvent *)
 {
-    if (m_background.size() != size()) {
-        QImage picture(size(), QImage::Format_ARGB32);
-        picture.fill(Qt::transparent);
-        QPainter svgPainter(&picture);
-        QSvgRenderer(QStringLiteral(":/images/main-background.svg")).render(&svgPainter);
-        svgPainter.end();
-        m_background = FormClickSj::HardEdged(picture);
-    }
-    QPainter painter(this);
-    painter.drawImage(0, 0, m_background);
+    m_background.paint(this);
 }
 
 void FormMain::Guanbi_Click()

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "formclicksj.h"
 #include "lineorigins.h"
 #include "singleform.h"
 #include "sjcl.h"
 
-#include <QImage>
 #include <QRandomGenerator>
 #include <QWidget>
 
@@ -162,10 +162,9 @@ private:
     void clickUnderRightButton(ListBoxEx *list, float x, float y);
     void popUpListMenu(QMenu *menu);
 
-    QImage m_background;
+    FormClickSj::Background m_background{QStringLiteral(":/images/main-background.svg")};
     bool m_xlMuneMouseDown = false; // a mouse press already opened the menu
-    QPoint m_dragOffset; // where the background was grabbed, from the window's corner
-    bool m_dragging = false;
+    FormClickSj::BackgroundDrag m_drag;
     bool m_offline = false;
     bool m_loadEnded = false;
     List2Kind m_list2Kind = List2Kind::Category;
