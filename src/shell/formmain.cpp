@@ -158,12 +158,12 @@ void FormMain::createControls()
     name(GamelistFrm, QStringLiteral("GamelistFrm"), QStringLiteral("资源列表"));
     GamelistFrm->setGeometry(12, 124, 276, 420);
     List1 = catalogList(GamelistFrm, QStringLiteral("List1"), QStringLiteral("分类"),
-                        QRect(0, 0, 96, 420), kCategoryRows, kCategoryRows);
+                        QRect(0, 0, 112, 420), kCategoryRows, kCategoryRows);
     QtList = catalogList(GamelistFrm, QStringLiteral("QtList"), QStringLiteral("更多"),
-                         QRect(0, 0, 96, 3 * SjCL::kRowHeight + 2), kCategoryRows, kCategoryRows);
+                         QRect(0, 0, 112, 3 * SjCL::kRowHeight + 2), kCategoryRows, kCategoryRows);
     QtList->raise(); // it continues the category list and covers its empty rows
     List2 = catalogList(GamelistFrm, QStringLiteral("List2"), QStringLiteral("资源"),
-                        QRect(100, 0, 176, 420), kEntryRowsA, kEntryRowsB);
+                        QRect(116, 0, 160, 420), kEntryRowsA, kEntryRowsB);
     connect(List1, &ListBoxEx::Click, this, [this](short, short, float, float) { List1_Click(); });
     connect(QtList, &ListBoxEx::Click, this, [this](short, short, float, float) { QtList_Click(); });
     connect(List2, &ListBoxEx::Click, this, [this](short, short, float, float) { List2_Click(); });

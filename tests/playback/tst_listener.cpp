@@ -18,7 +18,7 @@ namespace {
 // Positions in the main window: the lists' frame at (12, 124), 21-pixel rows.
 constexpr int kRow = 21;
 QPoint categoryRow(int row) { return {12 + 40, 124 + 1 + row * kRow + 10}; }
-QPoint resourceRow(int row) { return {12 + 100 + 60, 124 + 1 + row * kRow + 10}; }
+QPoint resourceRow(int row) { return {12 + 116 + 60, 124 + 1 + row * kRow + 10}; }
 const QPoint kFavouritesTab(105 + 45, 88 + 14);
 const QPoint kCloseButton(264 + 12, 10 + 12);
 // The player's "add to favourites" button, in its client area.
@@ -141,7 +141,7 @@ private slots:
 
         X11Tools::click(main + kFavouritesTab);
         QTest::qWait(500);
-        doubleClick(main + resourceRow(0) - QPoint(100, 0)); // the favourites fill the frame
+        doubleClick(main + resourceRow(0) - QPoint(116, 0)); // the favourites fill the frame
         QVERIFY2(X11Tools::waitFor([&] { return playerTitle() == playing(second); }, 15000),
                  qPrintable(playerTitle()));
         QVERIFY(demo.dialogs().isEmpty());

@@ -69,7 +69,7 @@ private slots:
 
         // The first resource of the first category: select it, then double-click.
         const QRect main = mainWindow();
-        const QPoint firstResource = main.topLeft() + QPoint(12 + 100 + 60, 124 + 1 + 10);
+        const QPoint firstResource = main.topLeft() + QPoint(12 + 116 + 60, 124 + 1 + 10);
         X11Tools::click(firstResource);
         QTest::qWait(300);
         X11Tools::run(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("--repeat"),
