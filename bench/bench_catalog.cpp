@@ -3,6 +3,7 @@
 // alone (the floor no loader can beat), LoadCatalog with the lists filled, and
 // a switch to the largest category. Goals: LoadCatalog within 3x the floor, a
 // category switch under 50 ms.
+#include "benchtimer.h"
 #include "catalogfile.h"
 #include "catalogwriter.h"
 #include "programfolder.h"
@@ -25,19 +26,6 @@ constexpr int kCategories = 200;
 constexpr int kResources = 100000;
 constexpr int kRuns = 9;
 
-// Median wall time in milliseconds over kRuns runs.
-double medianMs(const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -72,15 +60,15 @@ int main(int argc, char *argv[])
 
     const QString path = file.fileName();
     qsizetype decoded = 0;
-    const double floorMs = medianMs([&] { decoded = SjCL::ReadAnsiFile(path).size(); });
-    const double loadMs = medianMs([&] { SjCL::LoadCatalog(lists); });
+    const double floorMs = medianMs(kRuns, [&] { decoded = SjCL::ReadAnsiFile(path).size(); });
+    const double loadMs = medianMs(kRuns, [&] { SjCL::LoadCatalog(lists); });
 
     int largest = 0;
     for (int row = 0; row < SjCL::catalog().categoryCount(); ++row) {
         if (SjCL::CategoryAtRow(row)->entries.size() > SjCL::CategoryAtRow(largest)->entries.size())
             largest = row;
     }
-    const double switchMs = medianMs([&] {
+    const double switchMs = medianMs(kRuns, [&] {
         list1->setListIndex(largest);
         SjCL::ShowCategoryEntries(lists);
         list1->setListIndex(0);

@@ -2,6 +2,7 @@
 // query prints the median time of SearchTitles, its hits, and the time of a
 // bare loop that only tests title.contains(q) over the same titles (the floor
 // no search can beat). Goal: under 30 ms per search.
+#include "benchtimer.h"
 #include "ansicodec.h"
 #include "catalogfile.h"
 #include "catalogsearch.h"
@@ -20,19 +21,6 @@ constexpr int kCategories = 200;
 constexpr int kResources = 100000;
 constexpr int kRuns = 21;
 constexpr double kGoalMs = 30.0;
-
-double medianMs(const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 // The floor: the substring test alone, nothing collected.
 qsizetype bareContains(const Catalog &catalog, const QString &q)
@@ -84,8 +72,8 @@ int main(int argc, char *argv[])
         qsizetype hits = 0;
         qsizetype floorHits = 0;
         const double searchMs =
-            medianMs([&] { hits = SjCL::SearchTitles(catalog, query.q).texts.size(); });
-        const double floorMs = medianMs([&] { floorHits = bareContains(catalog, query.q); });
+            medianMs(kRuns, [&] { hits = SjCL::SearchTitles(catalog, query.q).texts.size(); });
+        const double floorMs = medianMs(kRuns, [&] { floorHits = bareContains(catalog, query.q); });
         if (hits != floorHits) {
             std::printf("hit counts differ for %s: %lld against %lld\n", query.label,
                         static_cast<long long>(hits), static_cast<long long>(floorHits));

@@ -159,8 +159,9 @@ private:
     void loadCatalog();
     void selectTab(ButtonEx *tab);
     void fillSelection(const CatalogEntry &entry, const QString &category);
-    void clickUnderRightButton(ListBoxEx *list, float x, float y);
-    void popUpListMenu(QMenu *menu);
+    // The right button over a list: choose the line under it, then its menu.
+    void rightButtonDown(ListBoxEx *list, short button, float x, float y);
+    void rightButtonUp(const ListBoxEx *list, short button, QMenu *menu);
 
     FormClickSj::Background m_background{QStringLiteral(":/images/main-background.svg")};
     bool m_xlMuneMouseDown = false; // a mouse press already opened the menu

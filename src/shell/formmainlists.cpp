@@ -356,12 +356,16 @@ void FormMain::listsbDbclick()
 
 // --- the right button: choose the line under it, then its menu ---
 
-void FormMain::clickUnderRightButton(ListBoxEx *list, float x, float y)
+void FormMain::rightButtonDown(ListBoxEx *list, short button, float x, float y)
 {
+    // Only over a chosen line: the press has chosen the line under it, or
+    // none below the last row.
+    if (list->ListIndex() < 0 || button != 2)
+        return;
     // A left click at the same point while the right button is held: the
     // list reports it as a click of the right button, so the line's
     // single-click handler runs, and the release that ends it pops up the
-    // list's menu. The press itself has already chosen the line.
+    // list's menu.
     QWidget *target = list->lstMain;
     const QPointF local = QPointF(x, y) + list->lstMain->viewport()->pos();
     const QPointF global = target->mapToGlobal(local);
@@ -374,43 +378,38 @@ void FormMain::clickUnderRightButton(ListBoxEx *list, float x, float y)
     QCoreApplication::sendEvent(target, &release);
 }
 
-void FormMain::popUpListMenu(QMenu *menu)
+void FormMain::rightButtonUp(const ListBoxEx *list, short button, QMenu *menu)
 {
-    menu->popup(m_rightPress);
+    if (list->ListIndex() >= 0 && button == 2)
+        menu->popup(m_rightPress);
 }
 
 void FormMain::List2_MouseDown(short Button, short, float X, float Y)
 {
-    if (List2->ListIndex() >= 0 && Button == 2)
-        clickUnderRightButton(List2, X, Y);
+    rightButtonDown(List2, Button, X, Y);
 }
 
 void FormMain::List2_MouseUp(short Button, short, float, float)
 {
-    if (List2->ListIndex() >= 0 && Button == 2)
-        popUpListMenu(MuenFrm::get().GameListMuen);
+    rightButtonUp(List2, Button, MuenFrm::get().GameListMuen);
 }
 
 void FormMain::List4_MouseDown(short Button, short, float X, float Y)
 {
-    if (List4->ListIndex() >= 0 && Button == 2)
-        clickUnderRightButton(List4, X, Y);
+    rightButtonDown(List4, Button, X, Y);
 }
 
 void FormMain::List4_MouseUp(short Button, short, float, float)
 {
-    if (List4->ListIndex() >= 0 && Button == 2)
-        popUpListMenu(MuenFrm::get().ScListMuen);
+    rightButtonUp(List4, Button, MuenFrm::get().ScListMuen);
 }
 
 void FormMain::ListSB_MouseDown(short Button, short, float X, float Y)
 {
-    if (ListSB->ListIndex() >= 0 && Button == 2)
-        clickUnderRightButton(ListSB, X, Y);
+    rightButtonDown(ListSB, Button, X, Y);
 }
 
 void FormMain::ListSB_MouseUp(short Button, short, float, float)
 {
-    if (ListSB->ListIndex() >= 0 && Button == 2)
-        popUpListMenu(MuenFrm::get().SbListMuen);
+    rightButtonUp(ListSB, Button, MuenFrm::get().SbListMuen);
 }
