@@ -38,13 +38,14 @@ const QByteArray kFaultPrefix = "/_fault/";
 HttpConnection::Fault faultNamed(QStringView name, bool *known)
 {
     using Fault = HttpConnection::Fault;
-    static const std::array<std::pair<QStringView, Fault>, 6> faults = {{
+    static const std::array<std::pair<QStringView, Fault>, 7> faults = {{
         {u"404", Fault::NotFound},
         {u"500", Fault::ServerError},
         {u"reset", Fault::Reset},
         {u"truncate", Fault::Truncate},
         {u"nolength", Fault::NoLength},
         {u"slow", Fault::Slow},
+        {u"stall", Fault::Stall},
     }};
     for (const auto &[faultName, fault] : faults) {
         if (name == faultName) {
@@ -74,6 +75,8 @@ const char *faultLabel(HttpConnection::Fault fault)
         return " fault=nolength";
     case Fault::Slow:
         return " fault=slow";
+    case Fault::Stall:
+        return " fault=stall";
     }
     return "";
 }
@@ -101,6 +104,7 @@ HttpConnection::HttpConnection(QTcpSocket *socket, const QString &canonicalRoot,
             sendSlowPiece();
             break;
         case State::Sending:
+        case State::Stalled:
         case State::Closing:
             break;
         }
@@ -301,7 +305,7 @@ void HttpConnection::sendFile(const Target &target, const QByteArray &ifModified
 
     if (!withBody)
         m_toSend = 0;
-    else if (m_fault == Fault::Reset || m_fault == Fault::Truncate)
+    else if (m_fault == Fault::Reset || m_fault == Fault::Truncate || m_fault == Fault::Stall)
         m_toSend = size / 2;
     else
         m_toSend = size;
@@ -375,6 +379,13 @@ void HttpConnection::bodyQueued()
             return;
         m_state = State::Closing;
         QTimer::singleShot(kResetDelayMs, this, &HttpConnection::resetConnection);
+        return;
+    }
+    if (m_fault == Fault::Stall) {
+        // Neither more data nor a close: only the client's own timeout can
+        // end this; its hang-up deletes the connection (see the constructor).
+        m_state = State::Stalled;
+        m_file.close();
         return;
     }
     m_state = State::Closing;

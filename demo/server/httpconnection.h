@@ -20,6 +20,9 @@ class QTcpSocket;
 //   truncate  announces the full Content-Length, sends half, closes normally
 //   nolength  sends the whole body without Content-Length, then closes
 //   slow      sends the body in 4 KiB pieces every 50 ms
+//   stall     announces the full Content-Length, sends half, then sends
+//             nothing more and keeps the connection open until the client
+//             hangs up (a server that hangs mid-transfer)
 // The path is checked first, so a fault on a missing or refused file answers
 // 404 or 403 like any other request. The reset waits until the partial body
 // has left the socket and 100 ms more, so the client sees data, then the RST.
@@ -40,7 +43,8 @@ public:
         Reset,
         Truncate,
         NoLength,
-        Slow
+        Slow,
+        Stall
     };
 
     struct Target
@@ -60,6 +64,7 @@ private:
         Reading,
         Sending,
         Pacing,
+        Stalled,
         Closing
     };
 

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QFile>
+#include <QList>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QString>
+#include <QTemporaryFile>
 #include <QUrl>
 
 #include <csignal>
@@ -11,7 +14,8 @@
 // The project's static HTTP server (aurilo-httpd, named by AURILO_HTTPD) run
 // as a child process on a free loopback port, serving a folder. Its fault
 // modes are reached with paths "/_fault/<mode>/<path>" (404, 500, reset,
-// truncate, nolength, slow).
+// truncate, nolength, slow, stall). Its request log is kept, so a test can
+// see what the server was asked and what it answered.
 class HttpServer
 {
 public:
@@ -23,7 +27,7 @@ public:
             return;
         // A crashed test must not leave its server running.
         m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-        m_process.setStandardErrorFile(QProcess::nullDevice());
+        m_process.setStandardErrorFile(m_log.open() ? m_log.fileName() : QProcess::nullDevice());
         m_process.start(program, {QStringLiteral("--root"), root, QStringLiteral("--port"),
                                   QStringLiteral("0")});
         if (!m_process.waitForStarted(20000))
@@ -55,7 +59,27 @@ public:
         return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path);
     }
 
+    // The statuses the server answered to GET requests for requestTarget
+    // ("/a.txt"), oldest first. The server writes a request's log line before
+    // its answer, so a finished download's request is already listed.
+    QList<int> statuses(const QString &requestTarget) const
+    {
+        static const QRegularExpression entry(
+            QStringLiteral("^\\S+ \\S+ \"GET (\\S+) HTTP/1\\.\\d\" (\\d{3}) "));
+        QFile log(m_log.fileName());
+        QList<int> found;
+        if (!log.open(QIODevice::ReadOnly))
+            return found;
+        while (!log.atEnd()) {
+            const auto match = entry.match(QString::fromUtf8(log.readLine()));
+            if (match.hasMatch() && match.captured(1) == requestTarget)
+                found.append(match.captured(2).toInt());
+        }
+        return found;
+    }
+
 private:
+    QTemporaryFile m_log;
     QProcess m_process;
     int m_port = 0;
 };
