@@ -3,6 +3,7 @@
 #include "logging.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QNetworkAccessManager>
 #include <QNetworkDiskCache>
@@ -16,12 +17,34 @@
 
 namespace {
 
+// Qt takes a cached entry without asking the server while it counts as fresh,
+// and for an answer with Last-Modified but neither Expires nor max-age it
+// guesses the freshness as a tenth of the entry's age: a version file last
+// changed a year ago would come from the cache for five weeks, and a new
+// catalog would go unseen. Reporting every entry as long expired makes Qt send
+// the conditional request (If-Modified-Since, If-None-Match) every time and
+// serve the cached body only when the server answers 304. Done on reading, so
+// entries written before this rule are covered too.
+class RevalidatingDiskCache : public QNetworkDiskCache
+{
+public:
+    using QNetworkDiskCache::QNetworkDiskCache;
+
+    QNetworkCacheMetaData metaData(const QUrl &url) override
+    {
+        QNetworkCacheMetaData data = QNetworkDiskCache::metaData(url);
+        if (data.isValid())
+            data.setExpirationDate(QDateTime::fromSecsSinceEpoch(0, Qt::UTC));
+        return data;
+    }
+};
+
 QNetworkAccessManager &manager()
 {
     // One manager for the GUI thread, with a disk cache shared by all downloads.
     static QNetworkAccessManager *theManager = [] {
         auto *m = new QNetworkAccessManager(QCoreApplication::instance());
-        auto *cache = new QNetworkDiskCache(m);
+        auto *cache = new RevalidatingDiskCache(m);
         QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
         if (folder.isEmpty())
             folder = QDir::temp().filePath(QStringLiteral("aurilo-cache"));
@@ -43,6 +66,10 @@ int clampToInt(qint64 value)
 DownLoad::DownLoad(QObject *parent, const QString &name) : QObject(parent)
 {
     setObjectName(name);
+    m_startFailure.setSingleShot(true);
+    m_startFailure.setInterval(0);
+    connect(&m_startFailure, &QTimer::timeout, this,
+            [this] { emit AsyncReadComplete(true, QString()); });
 }
 
 DownLoad::~DownLoad()
@@ -57,7 +84,7 @@ bool DownLoad::OpenUrl(const QString &szUrl)
     const QUrl url(szUrl.trimmed());
     if (!url.isValid() || (url.scheme() != u"http" && url.scheme() != u"https")) {
         qCWarning(lcControls) << objectName() << "cannot read" << szUrl;
-        QTimer::singleShot(0, this, [this] { emit AsyncReadComplete(true, QString()); });
+        m_startFailure.start();
         return false;
     }
 
@@ -66,7 +93,7 @@ bool DownLoad::OpenUrl(const QString &szUrl)
     if (!m_file->open()) {
         qCWarning(lcControls) << objectName() << "no temporary file:" << m_file->errorString();
         m_file.reset();
-        QTimer::singleShot(0, this, [this] { emit AsyncReadComplete(true, QString()); });
+        m_startFailure.start();
         return false;
     }
     m_writeFailed = false;
@@ -74,6 +101,9 @@ bool DownLoad::OpenUrl(const QString &szUrl)
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::PreferNetwork);
+    // A server that stops sending while keeping the connection open would
+    // otherwise leave the read, and the catalog's progress bar, hanging.
+    request.setTransferTimeout(m_transferTimeoutMs);
     m_reply = manager().get(request);
     connect(m_reply, &QNetworkReply::readyRead, this, &DownLoad::onReadyRead);
     connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
@@ -85,7 +115,7 @@ bool DownLoad::OpenUrl(const QString &szUrl)
 
 bool DownLoad::Cancel()
 {
-    if (!m_reply)
+    if (!m_reply && !m_startFailure.isActive())
         return false;
     discard();
     return true;
@@ -93,6 +123,8 @@ bool DownLoad::Cancel()
 
 void DownLoad::onReadyRead()
 {
+    if (!m_reply->isOpen())
+        return; // closed by the transfer timeout; what arrived is already written
     const QByteArray chunk = m_reply->readAll();
     if (m_file && !m_writeFailed && m_file->write(chunk) != chunk.size())
         m_writeFailed = true; // disk full: the download fails, the host keeps its old file
@@ -112,8 +144,14 @@ void DownLoad::onFinished()
     const bool failed = reply->error() != QNetworkReply::NoError || status >= 400 || shortBody ||
                         m_writeFailed || !m_file;
     if (failed) {
+        // Our own cancellations never get here (discard() disconnects first),
+        // so a cancelled reply is one that Qt's transfer timeout stopped.
+        const QString reason = reply->error() == QNetworkReply::OperationCanceledError
+                                   ? QStringLiteral("nothing received for %1 ms")
+                                         .arg(reply->request().transferTimeout())
+                                   : reply->errorString();
         qCInfo(lcControls) << objectName() << "download failed:" << reply->url().toString()
-                           << reply->errorString() << "status" << status << "bytes" << received;
+                           << reason << "status" << status << "bytes" << received;
     }
     QString path;
     if (!failed && m_file->flush()) {
@@ -129,6 +167,7 @@ void DownLoad::onFinished()
 
 void DownLoad::discard()
 {
+    m_startFailure.stop();
     if (m_reply) {
         QNetworkReply *reply = m_reply;
         m_reply = nullptr;

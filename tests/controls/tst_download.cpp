@@ -6,6 +6,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
+
+#include <algorithm>
 
 namespace {
 QByteArray pattern(qsizetype size, int salt = 0)
@@ -23,6 +26,16 @@ void writeFile(const QString &path, const QByteArray &bytes)
         qFatal("cannot write %s", qPrintable(path));
 }
 
+// Content with a modification time of its own, which the server sends as
+// Last-Modified.
+void writeFileAt(const QString &path, const QByteArray &bytes, const QDateTime &modified)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
+        !file.setFileTime(modified, QFileDevice::FileModificationTime))
+        qFatal("cannot write %s", qPrintable(path));
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
@@ -36,6 +49,7 @@ struct Outcome
     QString path;
     QByteArray content;
     int progressEvents = 0;
+    int mostBytesRead = 0;
 };
 
 // Runs one download to its end (or a generous limit) and collects its events.
@@ -44,7 +58,10 @@ Outcome download(DownLoad &control, const QString &url, bool *started = nullptr)
     Outcome outcome;
     QObject guard;
     QObject::connect(&control, &DownLoad::AsyncReadProgress, &guard,
-                     [&outcome](int, int) { ++outcome.progressEvents; });
+                     [&outcome](int bytesRead, int) {
+                         ++outcome.progressEvents;
+                         outcome.mostBytesRead = std::max(outcome.mostBytesRead, bytesRead);
+                     });
     QObject::connect(&control, &DownLoad::AsyncReadComplete, &guard,
                      [&outcome](bool hasError, const QString &path) {
                          ++outcome.completions;
@@ -68,6 +85,7 @@ class TestDownLoad : public QObject
     Q_OBJECT
 
 private:
+    QTemporaryDir m_cache;
     QTemporaryDir m_root;
     std::unique_ptr<HttpServer> m_server;
     QByteArray m_big = pattern(300 * 1024);
@@ -75,6 +93,10 @@ private:
 private slots:
     void initTestCase()
     {
+        // A private download cache, read by the first DownLoad: copies cached
+        // by an earlier run or another program must not answer for this one.
+        QVERIFY(m_cache.isValid());
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_cache.path()));
         QVERIFY(m_root.isValid());
         writeFile(m_root.filePath("big.bin"), m_big);
         writeFile(m_root.filePath("small.txt"), "version 1");
@@ -176,6 +198,94 @@ private slots:
         control.OpenUrl(m_server->url("/big.bin"));
         QVERIFY(QTest::qWaitFor([&moved] { return moved; }, 30000));
         QCOMPARE(readFile(destination), m_big);
+    }
+
+    void failedStartBelongsToItsRead_data()
+    {
+        QTest::addColumn<QString>("badUrl");
+        QTest::addColumn<bool>("cancelFirst");
+        QTest::newRow("empty, then the next read") << "" << false;
+        QTest::newRow("other scheme, then the next read") << "ftp://127.0.0.1/x" << false;
+        QTest::newRow("not an address, then the next read") << "http://[::1" << false;
+        QTest::newRow("empty, cancelled, then the next read") << "" << true;
+    }
+
+    void failedStartBelongsToItsRead()
+    {
+        QFETCH(QString, badUrl);
+        QFETCH(bool, cancelFirst);
+        DownLoad control;
+        QSignalSpy complete(&control, &DownLoad::AsyncReadComplete);
+        QVERIFY(!control.OpenUrl(badUrl));
+        if (cancelFirst)
+            QVERIFY(control.Cancel()); // its failure was still to come
+        QVERIFY(control.OpenUrl(m_server->url("/small.txt")));
+        // The good read takes several passes of the event loop, so a failure
+        // left over from the bad one would be delivered before it ends.
+        QVERIFY(QTest::qWaitFor(
+            [&complete] { return !complete.isEmpty() && !complete.constLast().at(0).toBool(); },
+            30000));
+        QCOMPARE(complete.size(), 1);
+        const QString path = complete.first().at(1).toString();
+        QCOMPARE(readFile(path), QByteArray("version 1"));
+        QFile::remove(path);
+    }
+
+    void stalledTransferFails()
+    {
+        DownLoad control;
+        // Long enough that a busy machine still sees the first half arrive.
+        control.setTransferTimeout(1000);
+        const Outcome outcome = download(control, m_server->url("/_fault/stall/big.bin"));
+        QCOMPARE(outcome.completions, 1);
+        QVERIFY(outcome.hasError);
+        QVERIFY(outcome.path.isEmpty());
+        // The first half did arrive: it is the silence that ends the read.
+        QVERIFY(outcome.mostBytesRead > 0);
+        QVERIFY(outcome.mostBytesRead < m_big.size());
+        QVERIFY(!control.isReading());
+    }
+
+    void secondReadAsksTheServer_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("changedTo"); // empty: left as it was
+        QTest::addColumn<QList<int>>("statuses");
+        // The third read finds the copy the second one left in the cache.
+        QTest::newRow("changed on the server")
+            << "changed.txt" << QByteArray("catalog 2, longer") << QList<int>{200, 200, 304};
+        QTest::newRow("unchanged: the cached copy, confirmed by 304")
+            << "unchanged.txt" << QByteArray() << QList<int>{200, 304, 304};
+    }
+
+    // Last-Modified years before the server's Date, and neither Expires nor
+    // max-age: a cache that estimates freshness heuristically (a tenth of the
+    // age) would take the first copy as fresh for months and not ask at all.
+    void secondReadAsksTheServer()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, changedTo);
+        QFETCH(QList<int>, statuses);
+        const QDateTime published(QDate(2020, 5, 17), QTime(10, 20, 30), QTimeZone::utc());
+        const QString file = m_root.filePath(name);
+        writeFileAt(file, "catalog 1", published);
+        DownLoad control;
+        const Outcome first = download(control, m_server->url(u'/' + name));
+        QCOMPARE(first.hasError, false);
+        QCOMPARE(first.content, QByteArray("catalog 1"));
+        if (!changedTo.isEmpty())
+            writeFileAt(file, changedTo, published.addYears(1));
+
+        const QByteArray current = changedTo.isEmpty() ? QByteArray("catalog 1") : changedTo;
+        for (int read = 2; read <= 3; ++read) {
+            const Outcome later = download(control, m_server->url(u'/' + name));
+            QCOMPARE(later.completions, 1);
+            QCOMPARE(later.hasError, false);
+            QCOMPARE(later.content, current);
+            QFile::remove(later.path);
+        }
+        QCOMPARE(m_server->statuses(u'/' + name), statuses);
+        QFile::remove(first.path);
     }
 
     void cachedCopyIsNotOlderThanTheServers()
