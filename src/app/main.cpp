@@ -1,3 +1,4 @@
+#include "accessiblepopups.h"
 #include "browserhost.h"
 #include "dialogservice.h"
 #include "formmain.h"
@@ -51,6 +52,8 @@ int main(int argc, char *argv[])
 {
     // The embedded browser's engine is set up before the application object.
     BrowserHost::registerSchemes();
+    // Screen readers find the open pop-up menus from the application down.
+    AccessiblePopups::install();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Aurilo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Aurilo"));

@@ -79,11 +79,29 @@ MuenFrm::MuenFrm(QWidget *parent) : QWidget(parent)
                            &MuenFrm::UnloadEndFrm_Click);
 }
 
+MuenFrm::~MuenFrm()
+{
+    qDeleteAll(m_menus);
+}
+
+QMenu *MuenFrm::menuNamed(const QString &objectName) const
+{
+    for (QMenu *menu : m_menus) {
+        if (menu->objectName() == objectName)
+            return menu;
+    }
+    return nullptr;
+}
+
 QMenu *MuenFrm::addMenu(const QString &objectName, const QString &caption)
 {
-    auto *menu = new QMenu(caption, this);
+    // No parent widget: a menu's accessibility parent is then the application,
+    // where a screen reader looks for the menu that is open, and not this
+    // form, which is never shown.
+    auto *menu = new QMenu(caption);
     menu->setObjectName(objectName);
     menu->setAccessibleName(caption);
+    m_menus.append(menu);
     return menu;
 }
 
@@ -92,6 +110,10 @@ QAction *MuenFrm::addItem(QMenu *menu, const QString &objectName, const QString 
 {
     QAction *action = menu->addAction(caption);
     action->setObjectName(objectName);
+    // Chosen by a click or a key, the menu has already closed; chosen through
+    // the item's accessible press action, it closes here, before the command
+    // runs (which may show a message box).
+    connect(action, &QAction::triggered, menu, &QMenu::hide);
     connect(action, &QAction::triggered, this, command);
     return action;
 }

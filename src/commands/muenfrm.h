@@ -2,6 +2,7 @@
 
 #include "singleform.h"
 
+#include <QList>
 #include <QWidget>
 
 #include <cstdint>
@@ -17,6 +18,7 @@ class MuenFrm : public QWidget, public SingleForm<MuenFrm>
 
 public:
     explicit MuenFrm(QWidget *parent = nullptr);
+    ~MuenFrm() override;
 
     // --- menus ---
     QMenu *GameListMuen = nullptr; // "列表右键菜单", over the resource list List2
@@ -48,6 +50,9 @@ public:
     QAction *FrmQcShow = nullptr;
     QAction *Window1 = nullptr;
     QAction *UnloadEndFrm = nullptr;
+
+    // The menus above, by object name; null for another name.
+    QMenu *menuNamed(const QString &objectName) const;
 
     // --- commands ---
     void BeginGame_Click();
@@ -92,4 +97,6 @@ private:
     void addSeparator(QMenu *menu, const QString &objectName);
     void showDetails();
     void shareSelection();
+
+    QList<QMenu *> m_menus; // top-level windows of their own, deleted with this form
 };

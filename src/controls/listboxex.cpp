@@ -753,7 +753,10 @@ void ListBoxEx::OnDrawItem(int ItemIdx, QPainter *hdc, int State, int X, int Y, 
             }
             // The fore colours are kept for the container; rows are always black.
             dc.setPen(Qt::black);
-            constexpr quint32 format = ModDC::DT_SINGLELINE | ModDC::DT_VCENTER | ModDC::DT_LEFT;
+            // A row shows its text as it stands: "A&B" keeps its "&" and
+            // underlines nothing.
+            constexpr quint32 format =
+                ModDC::DT_SINGLELINE | ModDC::DT_VCENTER | ModDC::DT_LEFT | ModDC::DT_NOPREFIX;
             ModDC::DrawTextInRect(&dc, QString::number(ItemIdx + 1) + u'.', t, 0, 24, cY, format);
             ModDC::DrawTextInRect(&dc, lstMain->text(ItemIdx), t + 26, 0, cX - t - 26, cY, format);
         }

@@ -5,6 +5,28 @@
 #include <QSystemTrayIcon>
 #include <QWidget>
 
+namespace {
+
+std::function<bool()> &availabilityProbe()
+{
+    static std::function<bool()> probe;
+    return probe;
+}
+
+} // namespace
+
+bool Tray::isAvailable()
+{
+    if (availabilityProbe())
+        return availabilityProbe()();
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void Tray::setAvailabilityProbe(std::function<bool()> probe)
+{
+    availabilityProbe() = std::move(probe);
+}
+
 Tray::Tray(QWidget *owner, const QString &name)
     : QObject(owner), m_owner(owner), m_icon(new QSystemTrayIcon(this))
 {

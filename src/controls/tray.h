@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class QSystemTrayIcon;
 class QWidget;
 
@@ -44,6 +46,12 @@ public:
     static QString fitField(const QString &text, int fieldBytes);
 
     QSystemTrayIcon *systemTrayIcon() const { return m_icon; }
+
+    // Whether the desktop has a notification area to hold the icon now. It
+    // may come and go: a tray host can start after the program.
+    static bool isAvailable();
+    // Tests answer for the desktop; an empty probe asks it again.
+    static void setAvailabilityProbe(std::function<bool()> probe);
 
 signals:
     void PopupMenu();

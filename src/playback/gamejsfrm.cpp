@@ -243,10 +243,12 @@ void GameJsFrm::FlashUrlButton_Click()
 
 void GameJsFrm::Label5_Click()
 {
-    const QString address = MuenFrm::get().GmFlashUrl;
+    // A favourite's or a history line's fields come padded to their widths;
+    // the blanks are neither an address nor part of the name.
+    const QString address = MuenFrm::get().GmFlashUrl.trimmed();
+    const QString name = Label2->text().trimmed();
     if (address.isEmpty()) {
-        Dialogs::show(QStringLiteral("《") + Label2->text() +
-                          QStringLiteral("》这个资源的数据已经丢失！"),
+        Dialogs::show(QStringLiteral("《") + name + QStringLiteral("》这个资源的数据已经丢失！"),
                       Dialogs::Buttons::Ok, Dialogs::Icon::Information, this);
         return;
     }
@@ -258,8 +260,7 @@ void GameJsFrm::Label5_Click()
     // The player is not shown: a hidden player plays without showing itself.
     FlashFrm &player = FlashFrm::get();
     player.Flash1->Navigate(address);
-    player.setWindowTitle(QStringLiteral("您当前正在收听的是：《") + Label2->text() +
-                          QStringLiteral("》"));
+    player.setWindowTitle(QStringLiteral("您当前正在收听的是：《") + name + QStringLiteral("》"));
     // isHidden, not isVisible: the cover's own state, while the player may be hidden.
     if (!player.Picture1->isHidden())
         player.Picture1->hide();

@@ -1,5 +1,7 @@
 #include "sharing.h"
 
+#include "favoriterecord.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QPair>
@@ -82,7 +84,9 @@ QUrl ShareAddress(int index, const QString &QuendaName, const QString &QuendaPag
 {
     const QString N = QuendaName.trimmed();
     const QString P = QuendaPageUrl.trimmed();
-    const QString &rawP = QuendaPageUrl; // two services get the address as stored
+    // Two services get the address as stored but for the blanks that pad a
+    // stored field to its width: those would end the shared link in "%20"s.
+    const QString rawP = FavoriteRecord::withoutPadding(QuendaPageUrl);
     switch (index) {
     case 1:
         return build("sns.qzone.qq.com", "/cgi-bin/qzshare/cgi_qzshare_onekey",

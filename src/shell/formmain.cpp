@@ -36,6 +36,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -165,6 +166,7 @@ void FormMain::createControls()
     List2 = catalogList(GamelistFrm, QStringLiteral("List2"), QStringLiteral("资源"),
                         QRect(116, 0, 160, 420), kEntryRowsA, kEntryRowsB);
     connect(List1, &ListBoxEx::Click, this, [this](short, short, float, float) { List1_Click(); });
+    connect(List1, &ListBoxEx::MouseDown, this, &FormMain::List1_MouseDown);
     connect(QtList, &ListBoxEx::Click, this, [this](short, short, float, float) { QtList_Click(); });
     connect(List2, &ListBoxEx::Click, this, [this](short, short, float, float) { List2_Click(); });
     connect(List2, &ListBoxEx::DbClick, this,
@@ -366,6 +368,7 @@ void FormMain::右边窗体()
 void FormMain::loadCatalog()
 {
     SjCL::LoadCatalog(catalogLists());
+    m_categoryRow = List1->ListIndex();
     m_list2Kind = List2Kind::Category;
     // Random items point into the catalog they were drawn from.
     ListSB->Clear();
@@ -521,9 +524,13 @@ void FormMain::reportMissingCatalog()
     // Said once the version check is over and no download runs: the download
     // started from an old version file may fail while the check still brings
     // a better address.
-    if (ProgramFolder::exists(SjCL::dataCacheFileName()) || VerDown->isReading() ||
-        UpdateSLing->isReading())
+    // A download that could not even start (an empty or invalid address in
+    // the version file) ends twice: once at once, once through the event loop.
+    // The listener hears of it once.
+    if (m_missingCatalogReported || ProgramFolder::exists(SjCL::dataCacheFileName()) ||
+        VerDown->isReading() || UpdateSLing->isReading())
         return;
+    m_missingCatalogReported = true;
     Dialogs::show(QStringLiteral("列表数据下载失败，下次启动本程序时将重新下载。"),
                   Dialogs::Buttons::Ok, Dialogs::Icon::Warning, this);
 }
@@ -541,16 +548,60 @@ void FormMain::closeEvent(QCloseEvent *event)
 
 void FormMain::Form_Resize()
 {
-    // Minimised, the window lives only in the notification area.
-    if (isMinimized())
+    // Minimised, the window lives only in the notification area. Without
+    // one (none on this desktop, or its host not started yet) it stays in
+    // the task bar: hidden, nothing could bring it back.
+    if (isMinimized() && TP->isShown() && Tray::isAvailable())
         hide();
 }
 
 void FormMain::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
-        Form_Resize();
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    if (isMinimized())
+        sendDockedAway();
+    Form_Resize();
+    if (!isMinimized() && isVisible())
+        bringDockedBack();
+}
+
+void FormMain::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    sendDockedAway();
+}
+
+void FormMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!isMinimized())
+        bringDockedBack();
+}
+
+void FormMain::sendDockedAway()
+{
+    // A docked player goes with the main window and keeps playing; the
+    // player button keeps its pressed look. A window that is not docked
+    // stays where it is.
+    for (QWidget *window : FrmXf::DockedWindows()) {
+        if (window->isVisible()) {
+            m_dockedAway.append(window);
+            window->hide();
+        }
+    }
+}
+
+void FormMain::bringDockedBack()
+{
+    const QList<QPointer<QWidget>> away = std::exchange(m_dockedAway, {});
+    for (const QPointer<QWidget> &window : away) {
+        if (window)
+            window->show();
+    }
+    if (!away.isEmpty())
+        FrmXf::FollowMainWindow();
 }
 
 bool FormMain::eventFilter(QObject *watched, QEvent *event)

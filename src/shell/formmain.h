@@ -5,6 +5,7 @@
 #include "singleform.h"
 #include "sjcl.h"
 
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QWidget>
 
@@ -44,6 +45,7 @@ public:
     void XlMune_OnMouseDown();
     void GameFrmButton_OnMouseDown();
     void List1_Click();
+    void List1_MouseDown(short Button, short Shift, float X, float Y);
     void YxList_Click();
     void ScList_Click();
     void SbpLAY_Click();
@@ -147,6 +149,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -156,6 +160,9 @@ private:
     void setTabsBusy(bool busy);
     void endCatalogDownload();
     void reportMissingCatalog();
+    // Docked windows leave with the main window and come back with it.
+    void sendDockedAway();
+    void bringDockedBack();
     void loadCatalog();
     void selectTab(ButtonEx *tab);
     void fillSelection(const CatalogEntry &entry, const QString &category);
@@ -168,9 +175,13 @@ private:
     FormClickSj::BackgroundDrag m_drag;
     bool m_offline = false;
     bool m_loadEnded = false;
+    bool m_missingCatalogReported = false;
     List2Kind m_list2Kind = List2Kind::Category;
+    int m_categoryRow = -1; // the category List1 shows as chosen
+    bool m_list1PressedBelow = false;
     ListedLines m_searchHits;  // what List2 shows while it shows hits
     ListedLines m_randomLines; // what ListSB shows
+    QList<QPointer<QWidget>> m_dockedAway; // docked windows hidden with this one
     QPoint m_rightPress;       // where the right button went down, in global coordinates
     // Seeded once per run, so every run draws its own random list.
     QRandomGenerator m_random{QRandomGenerator::securelySeeded()};

@@ -88,9 +88,25 @@ void FormMain::SbpLAY_Click()
 
 // --- the category lists ---
 
+void FormMain::List1_MouseDown(short, short, float, float)
+{
+    // A press below the last category (either button) chooses none. The
+    // category chosen before stays, and so does what List2 shows, or List2's
+    // lines would no longer find their resources.
+    m_list1PressedBelow = List1->ListIndex() < 0;
+    if (m_list1PressedBelow)
+        List1->setListIndex(m_categoryRow);
+}
+
 void FormMain::List1_Click()
 {
+    if (m_list1PressedBelow || List1->ListIndex() < 0) {
+        m_list1PressedBelow = false;
+        List1->setListIndex(m_categoryRow);
+        return;
+    }
     SjCL::ShowCategoryEntries(catalogLists());
+    m_categoryRow = List1->ListIndex();
     m_list2Kind = List2Kind::Category;
 }
 

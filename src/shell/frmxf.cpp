@@ -55,13 +55,7 @@ private:
             DockWindow(m_window, rows[index], true);
             return;
         }
-        // Index access: a follow move comes back here through the docked
-        // window's own hook, which finds its row and appends nothing.
-        for (qsizetype i = 0; i < table().size(); ++i) {
-            DockRow &row = table()[i];
-            if (row.hWnd && row.side != NotDocked)
-                DockWindow(row.hWnd, row, false);
-        }
+        FollowMainWindow();
     }
 
     QPointer<QWidget> m_window;
@@ -141,6 +135,27 @@ void InstallDockHook(QWidget *window, QWidget *main)
 {
     mainWindow() = main;
     window->installEventFilter(new DockHook(window, main));
+}
+
+QList<QWidget *> DockedWindows()
+{
+    QList<QWidget *> windows;
+    for (const DockRow &row : table()) {
+        if (row.hWnd && row.side != NotDocked)
+            windows.append(row.hWnd);
+    }
+    return windows;
+}
+
+void FollowMainWindow()
+{
+    // Index access: a follow move comes back here through the docked
+    // window's own hook, which finds its row and appends nothing.
+    for (qsizetype i = 0; i < table().size(); ++i) {
+        DockRow &row = table()[i];
+        if (row.hWnd && row.side != NotDocked)
+            DockWindow(row.hWnd, row, false);
+    }
 }
 
 void ResetDockTable()

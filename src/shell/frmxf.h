@@ -55,6 +55,12 @@ void InstallDockHook(QWidget *window, QWidget *mainWindow);
 // Snap (fromDockedWindow true) or follow for one row of the table.
 void DockWindow(QWidget *hWnd, DockRow &row, bool fromDockedWindow);
 
+// The windows docked to the main window now, in the table's order.
+QList<QWidget *> DockedWindows();
+
+// Moves every docked window to its place beside the main window.
+void FollowMainWindow();
+
 // Forgets every row (tests).
 void ResetDockTable();
 

@@ -16,25 +16,39 @@
 
 namespace {
 
-QString trimmedRight(const QString &text)
-{
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1).isSpace())
-        --end;
-    return text.left(end);
-}
-
 DetailsFill fillFrom(const FavoriteRecord &record)
 {
     return {record.name,     record.style.trimmed(), record.size, record.flashsay,
             record.flash_ffa, record.pageurl,        record.image};
 }
 
+// A favourite or a history line chosen: the menus' commands and the details
+// window act on it from now on, not on the catalog line chosen before. The
+// record holds no page address, no click count and no subject.
+void selectRecord(const FavoriteRecord &record)
+{
+    MuenFrm &menus = MuenFrm::get();
+    menus.GmStyle = record.style.trimmed();
+    menus.GmFid = record.fid;
+    menus.GmFlash_FFa = record.flash_ffa;
+    menus.GmFlashSay = record.flashsay;
+    menus.GmFlashUrl = record.flashurl;
+    menus.GmPageUrl.clear();
+    menus.GmId = record.id;
+    menus.GmImage = record.image;
+    menus.GmKeyBoard = record.keyword;
+    menus.GmName = record.name;
+    menus.GmSize = record.size;
+    menus.GmOnclick.clear();
+    menus.GmZtid.clear();
+    menus.GmDelGameName = record.name;
+}
+
 } // namespace
 
 QString CoverAddress(const QString &image)
 {
-    return ContentServer::baseUrl() + u'/' + trimmedRight(image);
+    return ContentServer::baseUrl() + u'/' + FavoriteRecord::withoutPadding(image);
 }
 
 void ShowDetails(const DetailsFill &fill)
@@ -92,7 +106,7 @@ void ShowFavorite(const FavoriteRecord &record)
     ShowDetails(fillFrom(record));
     lastShown() = record;
     lastShown().style = record.style.trimmed();
-    MuenFrm::get().GmDelGameName = record.name;
+    selectRecord(record);
 }
 
 void FavoriteToPlayer()
@@ -141,7 +155,7 @@ void ShowHistoryItem(const FavoriteRecord &record)
     main.FlashUrlLsSL = record.flashurl;
     main.GameNameSL = record.name;
     ShowDetails(fillFrom(record));
-    MuenFrm::get().GmDelGameName = record.name;
+    selectRecord(record);
 }
 
 void RecordHistory()

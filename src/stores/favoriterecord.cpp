@@ -39,3 +39,11 @@ QString FavoriteRecord::trimBlanks(const QString &text)
         --end;
     return text.mid(begin, end - begin);
 }
+
+QString FavoriteRecord::withoutPadding(const QString &text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1) == u' ')
+        --end;
+    return text.left(end);
+}

@@ -35,6 +35,8 @@ struct FavoriteRecord
     // `text` without leading and trailing blanks. Only blanks: they are what
     // the fixed widths add, and tabs or line breaks in a value are its own.
     static QString trimBlanks(const QString &text);
+    // `text` without the blanks that pad it at the end, as read from a field.
+    static QString withoutPadding(const QString &text);
 
     friend bool operator==(const FavoriteRecord &, const FavoriteRecord &) = default;
 };

@@ -102,15 +102,12 @@ void wt::Wait(const int &MilliSeconds)
     // its own reference to the state.
     const std::shared_ptr<State> state = m_state;
     try {
-        if (MilliSeconds < 0)
-            throw std::invalid_argument("negative wait time: " + std::to_string(MilliSeconds) +
-                                        " ms");
         if (!QCoreApplication::instance())
             throw std::logic_error("no application object to process the events");
 
         std::shared_ptr<NamedTimer> timer = NamedTimer::open(timerName(QTime::currentTime()));
         state->timer = timer;
-        timer->set(MilliSeconds);
+        timer->set(std::max(MilliSeconds, 0));
         // Sleep until something happens, then handle everything pending, until
         // the timer is signalled: whichever wait set it last.
         for (;;) {

@@ -26,8 +26,11 @@ public:
 // for an inner wait moves the due time of an outer wait of the same name,
 // which then ends when the shared timer fires.
 //
+// A negative time is waited as 0: the events pending now are processed, then
+// the wait returns. Times may come from the content server, and a handler
+// must never see an exception for one.
+//
 // Errors (WaitError):
-// - a negative time;
 // - no application object, so nothing could process the events;
 // - any std::exception raised inside the wait, including one a handler lets
 //   escape through the event processing (Qt does not support that, so
@@ -41,8 +44,8 @@ public:
     wt(const wt &) = delete;
     wt &operator=(const wt &) = delete;
 
-    // Returns when MilliSeconds have passed; 0 returns once the events
-    // pending now are processed. MilliSeconds is not changed.
+    // Returns when MilliSeconds have passed; 0 (or less) returns once the
+    // events pending now are processed. MilliSeconds is not changed.
     void Wait(int &MilliSeconds);
     void Wait(const int &MilliSeconds);
 

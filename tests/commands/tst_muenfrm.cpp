@@ -14,6 +14,7 @@
 #include "programfolder.h"
 #include "storeviews.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -50,6 +51,16 @@ QStringList texts(const ListBoxEx *list)
     for (int i = 0; i < list->ListCount(); ++i)
         out.append(list->List(i).trimmed());
     return out;
+}
+
+// The application's accessible child that stands for this window, if any.
+QAccessibleInterface *accessibleChildFor(QAccessibleInterface *app, QObject *window)
+{
+    for (int i = 0; i < app->childCount(); ++i) {
+        if (QAccessibleInterface *child = app->child(i); child && child->object() == window)
+            return child;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -135,7 +146,7 @@ private slots:
         QFETCH(QString, menu);
         QFETCH(QString, caption);
         QFETCH(QStringList, items);
-        const QMenu *popup = menus().findChild<QMenu *>(menu);
+        const QMenu *popup = menus().menuNamed(menu);
         QVERIFY(popup);
         QCOMPARE(popup->title(), caption);
         QCOMPARE(itemsOf(popup), items);
@@ -269,6 +280,82 @@ private slots:
         QCOMPARE(written, QStringList{u"我在Sonavel上面发现了一本很好听的书籍，名字叫《白蛇传》-白娘子地址是：http://h/p.html"_qs});
         QCOMPARE(dialogs.texts(), QStringList{u"复制信息成功，请通过Ctrl + V键复制给您的好友！"_qs});
         QCOMPARE(dialogs.requests().at(0).icon, Dialogs::Icon::None);
+    }
+
+    // An open menu is one more child of the application for a screen reader:
+    // named by its caption, its items by theirs, each with a press action.
+    void openMenuIsInTheAccessibilityTree_data()
+    {
+        QTest::addColumn<QString>("menu");
+        for (const char *name : {"GameListMuen", "ScListMuen", "SbListMuen", "SzLan", "TP"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void openMenuIsInTheAccessibilityTree()
+    {
+        QFETCH(QString, menu);
+        QMenu *popup = menus().menuNamed(menu);
+        QVERIFY(popup);
+        QAccessibleInterface *app = QAccessible::queryAccessibleInterface(qApp);
+        QVERIFY(app);
+        QVERIFY(!accessibleChildFor(app, popup)); // closed: not there
+
+        popup->popup(QPoint(200, 200));
+        QVERIFY(QTest::qWaitForWindowExposed(popup));
+        QAccessibleInterface *shown = accessibleChildFor(app, popup);
+        QVERIFY(shown);
+        QCOMPARE(shown->role(), QAccessible::PopupMenu);
+        QCOMPARE(shown->text(QAccessible::Name), popup->title());
+        // The way back up leads to the same place.
+        QCOMPARE(shown->parent(), app);
+        QCOMPARE(app->child(app->indexOfChild(shown)), shown);
+        QCOMPARE(app->focusChild(), shown);
+
+        QStringList captions;
+        QStringList expected;
+        for (const QAction *action : popup->actions()) {
+            if (!action->isSeparator())
+                expected.append(action->text());
+        }
+        for (int i = 0; i < shown->childCount(); ++i) {
+            QAccessibleInterface *item = shown->child(i);
+            if (item->role() == QAccessible::Separator)
+                continue;
+            QCOMPARE(item->role(), QAccessible::MenuItem);
+            QVERIFY(item->actionInterface());
+            QVERIFY(item->actionInterface()->actionNames().contains(
+                QAccessibleActionInterface::pressAction()));
+            captions.append(item->text(QAccessible::Name));
+        }
+        QCOMPARE(captions, expected);
+        popup->close();
+        QVERIFY(!accessibleChildFor(app, popup));
+    }
+
+    // Chosen through its press action, an item closes its menu and runs its
+    // command, as a click does.
+    void pressActionRunsTheCommand()
+    {
+        select(u"民间故事"_qs, u"白蛇传"_qs);
+        DialogRecorder dialogs;
+        QMenu *popup = menus().GameListMuen;
+        popup->popup(QPoint(200, 200));
+        QVERIFY(QTest::qWaitForWindowExposed(popup));
+        QAccessibleInterface *shown =
+            accessibleChildFor(QAccessible::queryAccessibleInterface(qApp), popup);
+        QVERIFY(shown);
+        QAccessibleInterface *add = nullptr;
+        for (int i = 0; i < shown->childCount(); ++i) {
+            if (shown->child(i)->text(QAccessible::Name) == u"添加收藏")
+                add = shown->child(i);
+        }
+        QVERIFY(add);
+        add->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QVERIFY(!popup->isVisible());
+        QCOMPARE(
+            dialogs.texts(),
+            QStringList{u"《民间故事-白蛇传》已经成功添加至收藏列表！请到收藏列表中查看！"_qs});
+        QCOMPARE(storedNames(), QStringList{u"民间故事|白蛇传"_qs});
     }
 
     void detailsShowModeless()

@@ -383,17 +383,24 @@ private slots:
     {
         QTest::addColumn<int>("style");
         QTest::addColumn<int>("row");
-        QTest::newRow("row 0 shows 1.") << 0 << 0;
-        QTest::newRow("row 2 shows 3.") << 0 << 2;
-        QTest::newRow("with the glyph") << 1 << 1;
+        QTest::addColumn<QString>("text");
+        QTest::newRow("row 0 shows 1.") << 0 << 0 << "Item 0";
+        QTest::newRow("row 2 shows 3.") << 0 << 2 << "Item 2";
+        QTest::newRow("with the glyph") << 1 << 1 << "Item 1";
+        // Row texts are drawn as they stand: no mnemonic underline, no
+        // ampersand swallowed.
+        QTest::newRow("ampersand") << 0 << 1 << "A&B";
+        QTest::newRow("two ampersands") << 0 << 0 << "A&&B &x";
     }
 
     void rowShowsNumberAndText()
     {
         QFETCH(int, style);
         QFETCH(int, row);
+        QFETCH(QString, text);
         Fixture f;
         QVERIFY(f.exposed());
+        f.list.setList(row, text);
         f.list.setStyle(style);
         f.list.setForeColorA(0x0000FF);
         f.list.setForeColorB(0x0000FF);
@@ -407,9 +414,8 @@ private slots:
         p.setFont(f.inner()->font());
         p.setPen(Qt::black);
         const int t = style == 1 ? 24 : 4; // the glyph is checked on its own
-        ModDC::DrawTextInRect(&p, QStringLiteral("%1.").arg(row + 1), t, 0, 24, kRow, 0x24);
-        ModDC::DrawTextInRect(&p, QStringLiteral("Item %1").arg(row), t + 26, 0,
-                              rowRect.width() - t - 26, kRow, 0x24);
+        ModDC::DrawTextInRect(&p, QStringLiteral("%1.").arg(row + 1), t, 0, 24, kRow, 0x24 | 0x800);
+        ModDC::DrawTextInRect(&p, text, t + 26, 0, rowRect.width() - t - 26, kRow, 0x24 | 0x800);
         p.end();
         const QRect textPart(t, 0, rowRect.width() - t, kRow);
         QCOMPARE(shown.copy(rowRect).copy(textPart), expected.copy(textPart));

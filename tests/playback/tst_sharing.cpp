@@ -7,6 +7,7 @@
 #include "clipboardservice.h"
 #include "desktopservices.h"
 #include "dialogrecorder.h"
+#include "favoriterecord.h"
 #include "flashfrm.h"
 #include "sharing.h"
 
@@ -28,6 +29,8 @@ const QString kName = QStringLiteral("  三国 & 演义 #1 + 2  ");
 const QString kTrimmedName = QStringLiteral("三国 & 演义 #1 + 2");
 const QString kPage = QStringLiteral(" http://h/p.html?a=1&b=2 ");
 const QString kTrimmedPage = QStringLiteral("http://h/p.html?a=1&b=2");
+// The page as stored, less the blanks that pad it at the end.
+const QString kUnpaddedPage = QStringLiteral(" http://h/p.html?a=1&b=2");
 const QString kSay = QStringLiteral("一个 & 故事 #完");
 
 QString praise(const char *service)
@@ -106,12 +109,12 @@ private slots:
                                   << Items{{"url", kTrimmedPage},
                                            {"title", N + praise("QQ空间的友友!")},
                                            {"desc", kSay + "..."}};
-        QTest::newRow("2 开心网: the name twice, the page as stored at the end")
+        QTest::newRow("2 开心网: the name twice, the page unpadded at the end")
             << 2 << "www.kaixin001.com"
             << "/repaste/share.php"
             << Items{{"rtitle", N + praise("开心网的友友!!")},
                      {"rurl", ""},
-                     {"rcontent", N + praise("开心网的友友!!") + kPage}};
+                     {"rcontent", N + praise("开心网的友友!!") + kUnpaddedPage}};
         QTest::newRow("3 人人网") << 3 << "share.renren.com"
                                   << "/share/sharer"
                                   << Items{{"url", kTrimmedPage},
@@ -121,10 +124,10 @@ private slots:
                                 << Items{{"type", "8"},
                                          {"title", N + praise("51网的友友!")},
                                          {"vaddr", kTrimmedPage}};
-        QTest::newRow("5 新浪微博: the page as stored")
+        QTest::newRow("5 新浪微博: the page unpadded")
             << 5 << "v.t.sina.com.cn"
             << "/share/share.php"
-            << Items{{"title", N + praise("新浪微博的友友!!")}, {"url", kPage}};
+            << Items{{"title", N + praise("新浪微博的友友!!")}, {"url", kUnpaddedPage}};
         QTest::newRow("6 豆瓣") << 6 << "www.douban.com"
                                 << "/recommend/" << Items{{"url", kTrimmedPage}};
     }
@@ -146,6 +149,31 @@ private slots:
         QCOMPARE(QUrlQuery(url).queryItems(QUrl::FullyDecoded), items);
         // Services that read "+" as a blank must still see the plus sign.
         QVERIFY(!url.query(QUrl::FullyEncoded).contains(u'+'));
+    }
+
+    // A history record's page address comes padded to its field's 100
+    // characters; no service's link may end in those blanks.
+    void paddedPageAddressEndsAtItsLastCharacter_data()
+    {
+        QTest::addColumn<int>("index");
+        for (int index = 1; index <= 6; ++index)
+            QTest::newRow(qPrintable(Sharing::PanelCaption(index))) << index;
+    }
+
+    void paddedPageAddressEndsAtItsLastCharacter()
+    {
+        QFETCH(int, index);
+        const QString page = QStringLiteral("http://h/p/7.html");
+        const QString padded = FavoriteRecord::fixedWidth(page, FavoriteRecord::kPageUrlWidth);
+        const QUrl url = Sharing::ShareAddress(index, kName, padded, kSay);
+        QVERIFY(url.isValid());
+        QVERIFY2(!url.toEncoded().endsWith("%20"), url.toEncoded().constData());
+        bool carriesPage = false;
+        for (const auto &item : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
+            QVERIFY2(!item.second.endsWith(u' '), qPrintable(item.first));
+            carriesPage = carriesPage || item.second.endsWith(page);
+        }
+        QVERIFY(carriesPage);
     }
 
     void noAddressOutsideTheServices_data()

@@ -71,6 +71,7 @@ private slots:
 
     void cleanup()
     {
+        Tray::setAvailabilityProbe({});
         delete m_main;
         delete MuenFrm::existing();
         delete FlashFrm::existing(); // its dock hook belongs to this test's main window
@@ -155,6 +156,7 @@ private slots:
 
     void minimiseHidesAndTrayClickRestores()
     {
+        Tray::setAvailabilityProbe([] { return true; });
         writeCatalog();
         DialogRecorder dialogs;
         QVERIFY(m_main->Form_Load());
@@ -173,8 +175,103 @@ private slots:
         QVERIFY(!m_main->isMinimized());
     }
 
+    // Without a notification area a hidden window could never come back: it
+    // stays in the task bar. Once a tray host runs, minimising hides again.
+    void withoutTrayMinimiseKeepsTheWindow()
+    {
+        bool trayHost = false;
+        Tray::setAvailabilityProbe([&trayHost] { return trayHost; });
+        writeCatalog();
+        DialogRecorder dialogs;
+        QVERIFY(m_main->Form_Load());
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main));
+        QTest::mouseClick(m_main->ZuiXH, Qt::LeftButton);
+        QVERIFY(m_main->isMinimized());
+        QVERIFY(m_main->isVisible());
+
+        m_main->setWindowState(Qt::WindowNoState); // restored from the task bar
+        trayHost = true;
+        QTest::mouseClick(m_main->ZuiXH, Qt::LeftButton);
+        QVERIFY(m_main->isMinimized());
+        QVERIFY(!m_main->isVisible());
+        emit m_main->TP->Click();
+        QVERIFY(m_main->isVisible());
+        QVERIFY(!m_main->isMinimized());
+    }
+
+    // A docked player leaves with the main window, however it goes, and comes
+    // back at its docked place; its button stays pressed all along. A player
+    // that is not docked stays.
+    void dockedPlayerGoesAndComesWithTheMainWindow_data()
+    {
+        QTest::addColumn<QString>("away");
+        QTest::addColumn<QString>("back");
+        QTest::addColumn<bool>("trayHost");
+        QTest::addColumn<bool>("docked");
+        QTest::newRow("minimise button, tray icon") << "ZuiXH"
+                                                    << "TP_Click" << true << true;
+        QTest::newRow("隐藏, 显示") << "隐藏"
+                                    << "显示" << true << true;
+        QTest::newRow("minimised by the window manager, tray icon") << "minimise"
+                                                                    << "TP_Click" << true << true;
+        QTest::newRow("no tray: minimised, restored from the task bar")
+            << "ZuiXH"
+            << "restore" << false << true;
+        QTest::newRow("player not docked stays") << "ZuiXH"
+                                                 << "TP_Click" << true << false;
+    }
+
+    void dockedPlayerGoesAndComesWithTheMainWindow()
+    {
+        QFETCH(QString, away);
+        QFETCH(QString, back);
+        QFETCH(bool, trayHost);
+        QFETCH(bool, docked);
+        Tray::setAvailabilityProbe([trayHost] { return trayHost; });
+        writeCatalog();
+        DialogRecorder dialogs;
+        QVERIFY(m_main->Form_Load());
+        m_main->move(50, 40);
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main));
+        m_main->GameFrmButton_OnMouseDown();
+        FlashFrm *player = FlashFrm::existing();
+        QVERIFY(player && player->isVisible());
+        const QPoint dockedAt(m_main->x() + m_main->width(), m_main->y());
+        QTRY_COMPARE(player->pos(), dockedAt);
+        const QPoint loose = dockedAt + QPoint(200, 100);
+        if (!docked) {
+            player->move(loose);
+            QTRY_COMPARE(player->pos(), loose);
+        }
+
+        MuenFrm &menus = MuenFrm::get();
+        if (away == u"ZuiXH")
+            QTest::mouseClick(m_main->ZuiXH, Qt::LeftButton);
+        else if (away == u"隐藏")
+            menus.Window1->trigger();
+        else
+            m_main->setWindowState(Qt::WindowMinimized);
+        QVERIFY(m_main->isMinimized());
+        QCOMPARE(player->isVisible(), !docked);
+        QVERIFY(m_main->GameFrmButton->Value());
+
+        if (back == u"TP_Click")
+            emit m_main->TP->Click();
+        else if (back == u"显示")
+            menus.FrmQcShow->trigger();
+        else
+            m_main->setWindowState(Qt::WindowNoState);
+        QVERIFY(m_main->isVisible());
+        QVERIFY(player->isVisible());
+        QTRY_COMPARE(player->pos(), docked ? dockedAt : loose);
+        QVERIFY(m_main->GameFrmButton->Value());
+    }
+
     void trayMenuCommands()
     {
+        Tray::setAvailabilityProbe([] { return true; });
         writeCatalog();
         DialogRecorder dialogs;
         QVERIFY(m_main->Form_Load());

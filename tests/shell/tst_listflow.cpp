@@ -8,6 +8,7 @@
 #include "ansicodec.h"
 #include "browserhost.h"
 #include "buttonex.h"
+#include "clipboardservice.h"
 #include "desktopservices.h"
 #include "dialogrecorder.h"
 #include "favoritemodule.h"
@@ -146,6 +147,7 @@ private slots:
         delete MuenFrm::existing();
         delete FlashFrm::existing();
         DesktopServices::setOpener({});
+        Clipboard::setWriter({});
         NetworkState::setProbe({});
         ProgramFolder::setPath(QString());
         m_folder.reset();
@@ -478,6 +480,134 @@ private slots:
         QCOMPARE(player().QuendaName, QStringLiteral("白蛇传"));
     }
 
+    // After a favourite or a history line, the menus' commands and the
+    // details window act on that line, not on the catalog line before it.
+    void commandsActOnTheLinePicked_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("command");
+        for (const char *source : {"favourite", "history"}) {
+            for (const char *command :
+                 {"添加收藏", "分享给好友", "details 开始收听", "details 添加收藏"})
+                QTest::addRow("%s, %s", source, command) << source << command;
+        }
+    }
+
+    void commandsActOnTheLinePicked()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, command);
+        QStringList copied;
+        Clipboard::setWriter([&copied](const QString &text) { copied.append(text); });
+        QString name, style, address;
+        if (source == u"favourite") {
+            QVERIFY(FavoriteModule::AddFavorite(record(QStringLiteral("收藏"),
+                                                       QStringLiteral("收藏的书"),
+                                                       QStringLiteral("http://h/9.swf"))));
+            click(m_main->List2, 0); // 白蛇传, a catalog line
+            m_main->ScList_Click();
+            click(m_main->List4, 0);
+            name = QStringLiteral("收藏的书");
+            style = QStringLiteral("收藏");
+            address = QStringLiteral("http://h/9.swf");
+        } else {
+            selectCategory(1);
+            click(m_main->List2, 0); // 水浒传-第一回 joins the history
+            selectCategory(0);
+            click(m_main->List2, 0); // 白蛇传, a catalog line
+            click(m_main->QtList, 1);
+            click(m_main->List2, 0); // the history's 水浒传-第一回
+            name = QStringLiteral("水浒传-第一回");
+            style = QStringLiteral("四大名著");
+            address = QStringLiteral("http://127.0.0.1:9/4.swf");
+        }
+        QCOMPARE(menus().GmName.trimmed(), name);
+        QCOMPARE(menus().GmStyle, style);
+        QCOMPARE(menus().GmPageUrl, QString()); // stored records have no page address
+        QCOMPARE(menus().GmZtid, QString());
+        QCOMPARE(menus().GmOnclick, QString());
+
+        DialogRecorder dialogs;
+        const QString added = u'《' + style + u'-' + name +
+                              QStringLiteral("》已经成功添加至收藏列表！请到收藏列表中查看！");
+        const QString known = QStringLiteral("该游戏已经存在于收藏列表了，请勿重复添加！");
+        if (command.endsWith(u"添加收藏")) {
+            if (command.startsWith(u"details"))
+                details().Label4_Click(0);
+            else
+                menus().Tjsc_Click();
+            QCOMPARE(dialogs.texts(), QStringList{source == u"favourite" ? known : added});
+            QList<FavoriteRecord> stored;
+            QVERIFY(FavoriteModule::ReadFavorites(stored));
+            QCOMPARE(stored.size(), 1); // the favourite itself, or the history line added
+            QCOMPARE(stored.last().name.trimmed(), name);
+            QCOMPARE(stored.last().flashurl.trimmed(), address);
+        } else if (command == u"分享给好友") {
+            menus().FxGame_Click();
+            QCOMPARE(copied.size(), 1);
+            QVERIFY2(copied.at(0).contains(u'《' + name + QStringLiteral("》-") + name +
+                                           QStringLiteral("的简介")) ||
+                         copied.at(0).contains(u'《' + name + QStringLiteral("》-洪太尉")),
+                     qPrintable(copied.at(0)));
+        } else {
+            details().Label5_Click();
+            QCOMPARE(player().Flash1->LocationURL(), address);
+            QCOMPARE(player().windowTitle(), "您当前正在收听的是：《" + name + "》");
+        }
+    }
+
+    // A click below the last category leaves everything as it was: List2's
+    // lines still find their own resources, and no blank history is written.
+    void clickBelowTheCategoriesChangesNothing_data()
+    {
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::addColumn<QString>("detailsName");
+        QTest::newRow("category lines") << "category" << Qt::LeftButton << "水浒传-第一回";
+        QTest::newRow("search hits") << "search" << Qt::LeftButton << "丑小鸭";
+        QTest::newRow("history lines") << "history" << Qt::LeftButton << "白蛇传";
+        QTest::newRow("history lines, right button") << "history" << Qt::RightButton << "白蛇传";
+    }
+
+    void clickBelowTheCategoriesChangesNothing()
+    {
+        QFETCH(QString, shown);
+        QFETCH(Qt::MouseButton, button);
+        QFETCH(QString, detailsName);
+        if (shown == u"category") {
+            selectCategory(1);
+        } else if (shown == u"search") {
+            search(QStringLiteral("丑"));
+        } else {
+            click(m_main->List2, 0); // 白蛇传 joins the history
+            click(m_main->QtList, 1);
+        }
+        const QStringList lines = texts(m_main->List2);
+        const auto kind = m_main->list2Kind();
+        const int category = m_main->List1->ListIndex();
+        const int historyRows = [] {
+            QList<FavoriteRecord> rows;
+            return MeWgd::ReadHistory(rows) ? int(rows.size()) : 0;
+        }();
+
+        // Far below the categories and the three items that continue them.
+        const int below = m_main->List1->ListCount() + 5;
+        QVERIFY(rowPoint(m_main->List1, below).y() < m_main->List1->lstMain->height());
+        QTest::mouseClick(m_main->List1->lstMain, button, {}, rowPoint(m_main->List1, below));
+        QCOMPARE(m_main->List1->ListIndex(), category);
+        QCOMPARE(texts(m_main->List2), lines);
+        QCOMPARE(m_main->list2Kind(), kind);
+
+        click(m_main->List2, 0);
+        QCOMPARE(details().Label2->text().trimmed(), detailsName);
+        QVERIFY(!FormMain::get().FlashUrlLsSL.trimmed().isEmpty());
+        QList<FavoriteRecord> rows;
+        QVERIFY(MeWgd::ReadHistory(rows));
+        for (const FavoriteRecord &row : rows)
+            QVERIFY(!row.name.trimmed().isEmpty());
+        QCOMPARE(int(rows.size()), historyRows + (shown == u"history" ? 0 : 1));
+    }
+
     void rightButtonChoosesTheLineAndOpensItsMenu_data()
     {
         QTest::addColumn<QString>("list");
@@ -500,7 +630,7 @@ private slots:
         else if (list == u"ListSB")
             m_main->SbpLAY_Click();
         ListBoxEx *box = m_main->findChild<ListBoxEx *>(list);
-        QMenu *popup = menus().findChild<QMenu *>(menu);
+        QMenu *popup = menus().menuNamed(menu);
         QVERIFY(box && popup);
 
         // Below the last row nothing is chosen: no details, no menu.

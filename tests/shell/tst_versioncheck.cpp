@@ -107,6 +107,15 @@ private slots:
         QTest::newRow("first start, download fails")
             << "3" << "-" << false << "/_fault/500/flashxmlfile/LDsend.txt" << "" << -1
             << QStringList{kNoCatalog};
+        // "raw:" gives the version file's update address as it stands.
+        QTest::newRow("first start, no update address: one message")
+            << "3"
+            << "-" << false << "raw:"
+            << "" << -1 << QStringList{kNoCatalog};
+        QTest::newRow("first start, update address unusable: one message")
+            << "3"
+            << "-" << false << "raw:ftp:/nowhere"
+            << "" << -1 << QStringList{kNoCatalog};
     }
 
     void decisions()
@@ -120,7 +129,9 @@ private slots:
         QFETCH(QStringList, messages);
 
         const QString versionFile = m_site.filePath("flashxmlfile/version.xml");
-        writeFile(versionFile, versionXml(serverVersion, m_server->url(catalogPath)));
+        const QString updateUrl =
+            catalogPath.startsWith(u"raw:") ? catalogPath.mid(4) : m_server->url(catalogPath);
+        writeFile(versionFile, versionXml(serverVersion, updateUrl));
         // Each row's file is newer than the last one fetched, by more than the
         // one-second grain of Last-Modified, so no cached copy stands in for it.
         static int row = 0;

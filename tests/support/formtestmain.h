@@ -1,21 +1,24 @@
 #pragma once
 
+#include "accessiblepopups.h"
 #include "browserhost.h"
 
 #include <QApplication>
 #include <QTest>
 
-// main() of the tests that build the program's windows: the player window
-// holds the embedded browser, whose engine needs its setup before the
-// application object exists.
-#define AURILO_FORM_TEST_MAIN(TestObject)                                                         \
-    int main(int argc, char *argv[])                                                              \
-    {                                                                                             \
-        BrowserHost::registerSchemes();                                                           \
-        QApplication app(argc, argv);                                                             \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                                  \
-        QTEST_DISABLE_KEYPAD_NAVIGATION                                                           \
-        TestObject tc;                                                                            \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                \
-        return QTest::qExec(&tc, argc, argv);                                                     \
+// main() of the tests that build the program's windows, set up as the
+// program's own: the player window holds the embedded browser, whose engine
+// needs its setup before the application object exists, and open menus are
+// in the accessibility tree.
+#define AURILO_FORM_TEST_MAIN(TestObject)                                                          \
+    int main(int argc, char *argv[])                                                               \
+    {                                                                                              \
+        BrowserHost::registerSchemes();                                                            \
+        AccessiblePopups::install();                                                               \
+        QApplication app(argc, argv);                                                              \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        QTEST_DISABLE_KEYPAD_NAVIGATION                                                            \
+        TestObject tc;                                                                             \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return QTest::qExec(&tc, argc, argv);                                                      \
     }
