@@ -32,7 +32,7 @@ pids+=($!)
 
 if [[ -z "${DISPLAY:-}" ]]; then
     export DISPLAY=:77
-    Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     pids+=($!)
     sleep 1
     trayer --edge top --align right --widthtype pixel --width 64 --heighttype pixel --height 24 >/dev/null 2>&1 &

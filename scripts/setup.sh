@@ -16,6 +16,8 @@ packages=(
     qt6-qpa-plugins xvfb xauth x11-utils fonts-noto-cjk
     # tests: a tray host, input synthesis, network namespaces
     trayer xdotool iproute2 util-linux procps
+    # tests: a window manager that draws frames and minimises windows
+    openbox
     # tests: the accessibility tree through AT-SPI, on buses of the tests' own
     python3 python3-pyatspi at-spi2-core dbus-daemon dbus-bin
     # the demo site's speaking resources; a sound server for the playback test

@@ -12,7 +12,9 @@ bash "$top/scripts/setup.sh"
 # records that sink's monitor.
 display=:$((90 + RANDOM % 100))
 while [[ -e /tmp/.X11-unix/X${display#:} ]]; do display=:$((${display#:} + 1)); done
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+# -noreset: an X server resets when its last client leaves, and a test that
+# connects at that moment is refused; tests come and go all the time.
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 export XDG_RUNTIME_DIR=$(mktemp -d /tmp/aurilo-runtime.XXXXXX)
 chmod 700 "$XDG_RUNTIME_DIR"
