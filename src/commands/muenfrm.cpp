@@ -305,7 +305,7 @@ void MuenFrm::OverQuenda_Click()
 void MuenFrm::FrmQcShow_Click()
 {
     FormMain *main = FormMain::existing();
-    if (!main || !main->isMinimized())
+    if (!main || main->WindowState() != 1)
         return;
     main->setWindowState(main->windowState() & ~Qt::WindowMinimized);
     main->show();
@@ -314,7 +314,7 @@ void MuenFrm::FrmQcShow_Click()
 void MuenFrm::Window1_Click()
 {
     FormMain *main = FormMain::existing();
-    if (!main || main->windowState() != Qt::WindowNoState)
+    if (!main || main->WindowState() != 0)
         return;
     main->setWindowState(Qt::WindowMinimized);
     main->hide();

@@ -31,7 +31,9 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QScopedValueRollback>
 #include <QTimer>
+#include <QWindow>
 
 #include <cerrno>
 #include <cstdio>
@@ -551,14 +553,22 @@ void FormMain::Form_Resize()
     // Minimised, the window lives only in the notification area. Without
     // one (none on this desktop, or its host not started yet) it stays in
     // the task bar: hidden, nothing could bring it back.
-    if (isMinimized() && TP->isShown() && Tray::isAvailable())
+    if (isMinimized() && TP->isShown() && Tray::isAvailable()) {
+        // Hidden, the window keeps no minimised state: Qt's X11 window maps
+        // itself when that state is cleared, so clearing it on the way back
+        // would show the window before its time and race the window
+        // manager's own news of the minimising.
+        const QScopedValueRollback goingToTray(m_goingToTray, true);
+        setWindowState(windowState() & ~Qt::WindowMinimized);
         hide();
+        m_inTray = true;
+    }
 }
 
 void FormMain::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange)
+    if (event->type() != QEvent::WindowStateChange || m_goingToTray)
         return;
     if (isMinimized())
         sendDockedAway();
@@ -570,7 +580,27 @@ void FormMain::changeEvent(QEvent *event)
 void FormMain::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
+    if (!event->spontaneous())
+        m_hiddenAt = frameGeometry().topLeft();
     sendDockedAway();
+}
+
+int FormMain::WindowState() const
+{
+    if (isMinimized() || m_inTray)
+        return 1;
+    return isMaximized() ? 2 : 0;
+}
+
+void FormMain::setVisible(bool visible)
+{
+    // Shown again (from the tray, its menu or a second start), the window
+    // comes back where it was, not where a window manager places a new one.
+    if (visible && isHidden() && m_hiddenAt)
+        FrmXf::PinPlace(this, *m_hiddenAt);
+    if (visible)
+        m_inTray = false;
+    QWidget::setVisible(visible);
 }
 
 void FormMain::showEvent(QShowEvent *event)
@@ -587,7 +617,7 @@ void FormMain::sendDockedAway()
     // stays where it is.
     for (QWidget *window : FrmXf::DockedWindows()) {
         if (window->isVisible()) {
-            m_dockedAway.append(window);
+            m_dockedAway.append({window, window->pos()});
             window->hide();
         }
     }
@@ -595,10 +625,10 @@ void FormMain::sendDockedAway()
 
 void FormMain::bringDockedBack()
 {
-    const QList<QPointer<QWidget>> away = std::exchange(m_dockedAway, {});
-    for (const QPointer<QWidget> &window : away) {
+    const auto away = std::exchange(m_dockedAway, {});
+    for (const auto &[window, at] : away) {
         if (window)
-            window->show();
+            FrmXf::ShowInPlace(window, at);
     }
     if (!away.isEmpty())
         FrmXf::FollowMainWindow();
@@ -686,8 +716,7 @@ void FormMain::GameFrmButton_OnMouseDown()
         GameFrmButton->setValue(false);
         return;
     }
-    player.show();
-    player.move(x() + width(), y());
+    FrmXf::ShowInPlace(&player, QPoint(x() + width(), y()));
     player.raise();
     GameFrmButton->setValue(true);
 }

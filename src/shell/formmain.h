@@ -9,6 +9,9 @@
 #include <QRandomGenerator>
 #include <QWidget>
 
+#include <optional>
+#include <utility>
+
 class ButtonEx;
 class DownLoad;
 class ListBoxEx;
@@ -142,6 +145,12 @@ public:
     QTimer *Timer3 = nullptr;
     QTimer *Timer1 = nullptr;
 
+    void setVisible(bool visible) override;
+    // The window's state as the listener sees it: 0 normal, 1 minimised (in
+    // the task bar, or hidden in the notification area, where the native
+    // window keeps no minimised state), 2 maximised.
+    int WindowState() const;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -181,7 +190,11 @@ private:
     bool m_list1PressedBelow = false;
     ListedLines m_searchHits;  // what List2 shows while it shows hits
     ListedLines m_randomLines; // what ListSB shows
-    QList<QPointer<QWidget>> m_dockedAway; // docked windows hidden with this one
+    // Docked windows hidden with this one, and where their frames were.
+    QList<std::pair<QPointer<QWidget>, QPoint>> m_dockedAway;
+    std::optional<QPoint> m_hiddenAt; // where the window was when the program hid it
+    bool m_goingToTray = false;       // on its way into the notification area
+    bool m_inTray = false;            // minimised into the notification area
     QPoint m_rightPress;       // where the right button went down, in global coordinates
     // Seeded once per run, so every run draws its own random list.
     QRandomGenerator m_random{QRandomGenerator::securelySeeded()};

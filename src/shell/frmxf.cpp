@@ -1,6 +1,8 @@
 #include "frmxf.h"
 
 #include <QEvent>
+#include <QGuiApplication>
+#include <QWindow>
 
 #include <cstdlib>
 
@@ -156,6 +158,20 @@ void FollowMainWindow()
         if (row.hWnd && row.side != NotDocked)
             DockWindow(row.hWnd, row, false);
     }
+}
+
+void PinPlace(QWidget *window, QPoint framePosition)
+{
+    QWindow *handle = window->windowHandle();
+    if (handle && QGuiApplication::platformName() == QLatin1String("xcb"))
+        handle->setFramePosition(framePosition);
+}
+
+void ShowInPlace(QWidget *window, QPoint framePosition)
+{
+    PinPlace(window, framePosition);
+    window->show();
+    window->move(framePosition);
 }
 
 void ResetDockTable()

@@ -61,6 +61,16 @@ QList<QWidget *> DockedWindows();
 // Moves every docked window to its place beside the main window.
 void FollowMainWindow();
 
+// Shows a window with its frame at the given place. An X11 window manager
+// places a window that does not ask for a place, and Qt asks only after a
+// move to a new one, so a window hidden and shown again would land where the
+// window manager likes and leave its dock.
+void ShowInPlace(QWidget *window, QPoint framePosition);
+
+// Asks the native window for its place (see ShowInPlace); nothing where no
+// window manager places windows.
+void PinPlace(QWidget *window, QPoint framePosition);
+
 // Forgets every row (tests).
 void ResetDockTable();
 

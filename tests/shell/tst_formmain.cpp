@@ -193,11 +193,11 @@ private slots:
         m_main->setWindowState(Qt::WindowNoState); // restored from the task bar
         trayHost = true;
         QTest::mouseClick(m_main->ZuiXH, Qt::LeftButton);
-        QVERIFY(m_main->isMinimized());
+        QCOMPARE(m_main->WindowState(), 1);
         QVERIFY(!m_main->isVisible());
         emit m_main->TP->Click();
         QVERIFY(m_main->isVisible());
-        QVERIFY(!m_main->isMinimized());
+        QCOMPARE(m_main->WindowState(), 0);
     }
 
     // A docked player leaves with the main window, however it goes, and comes
@@ -253,7 +253,7 @@ private slots:
             menus.Window1->trigger();
         else
             m_main->setWindowState(Qt::WindowMinimized);
-        QVERIFY(m_main->isMinimized());
+        QCOMPARE(m_main->WindowState(), 1);
         QCOMPARE(player->isVisible(), !docked);
         QVERIFY(m_main->GameFrmButton->Value());
 
@@ -291,12 +291,12 @@ private slots:
 
         menus.Window1->trigger(); // normal: minimise and hide
         QVERIFY(!m_main->isVisible());
-        QVERIFY(m_main->isMinimized());
+        QCOMPARE(m_main->WindowState(), 1);
         menus.Window1->trigger(); // minimised: nothing
         QVERIFY(!m_main->isVisible());
         menus.FrmQcShow->trigger(); // minimised: back to normal
         QVERIFY(m_main->isVisible());
-        QVERIFY(!m_main->isMinimized());
+        QCOMPARE(m_main->WindowState(), 0);
 
         menus.UnloadEndFrm->trigger();
         QVERIFY(!m_main->TP->isShown());
