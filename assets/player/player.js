@@ -71,6 +71,28 @@
         logLevel: "error",
     };
 
+    // The host's browser may reach past the part of it that shows (the player
+    // window hides its border and scroll bars that way); it tells the visible
+    // part as window.auriloVisibleArea, in CSS pixels, and again through
+    // auriloSetVisibleArea when it changes. The player fills that part, and
+    // Ruffle's letterbox fits the movie whole into it, centred.
+    function placePlayer() {
+        const player = document.getElementById("player");
+        const area = window.auriloVisibleArea;
+        if (!player || !area) {
+            return;
+        }
+        player.style.position = "absolute";
+        player.style.left = area.left + "px";
+        player.style.top = area.top + "px";
+        player.style.width = area.width + "px";
+        player.style.height = area.height + "px";
+    }
+    window.auriloSetVisibleArea = function (area) {
+        window.auriloVisibleArea = area;
+        placePlayer();
+    };
+
     window.addEventListener("DOMContentLoaded", function () {
         if (!movie) {
             return;
@@ -78,6 +100,7 @@
         const player = window.RufflePlayer.newest().createPlayer();
         player.id = "player";
         document.body.appendChild(player);
+        placePlayer();
         const options = { url: movie };
         if (base) {
             options.base = base;

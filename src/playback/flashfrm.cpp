@@ -8,6 +8,7 @@
 #include "favoritemodule.h"
 #include "favoriterecord.h"
 #include "formmain.h"
+#include "framewatch.h"
 #include "frmxf.h"
 #include "linklabels.h"
 #include "sharing.h"
@@ -173,11 +174,27 @@ void FlashFrm::Form_Load()
 {
     if (FormMain *main = FormMain::existing()) {
         FrmXf::InstallDockHook(this, main);
-        resize(width(), main->height());
+        matchMainWindowHeight();
+        // The window manager's frame comes only once the window is shown.
+        connect(new FrameWatch(this), &FrameWatch::frameChanged, this,
+                &FlashFrm::matchMainWindowHeight);
     }
     Form_Resize();
     Flash1->Navigate(QStringLiteral("about:blank"));
     m_loaded = true;
+}
+
+void FlashFrm::matchMainWindowHeight()
+{
+    FormMain *main = FormMain::existing();
+    if (!main)
+        return;
+    // Outer heights: a window manager frames the player but not the
+    // borderless main window. Until the window is shown there is no frame.
+    const int frame = frameGeometry().height() - height();
+    const int clientHeight = main->frameGeometry().height() - frame;
+    if (clientHeight > 0 && clientHeight != height())
+        resize(width(), clientHeight);
 }
 
 void FlashFrm::resizeEvent(QResizeEvent *event)
@@ -188,8 +205,11 @@ void FlashFrm::resizeEvent(QResizeEvent *event)
 
 void FlashFrm::Form_Resize()
 {
-    const FlashFrmLayout l = FlashFrmLayout::forSize(width() * kTwipsPerPixel,
-                                                     height() * kTwipsPerPixel);
+    // The table takes the outer size it was drawn for: the client area and
+    // the design's frame, whatever frame (or none) the window manager draws.
+    const FlashFrmLayout l =
+        FlashFrmLayout::forSize(width() * kTwipsPerPixel + kDesignFrameTwips.width(),
+                                height() * kTwipsPerPixel + kDesignFrameTwips.height());
     HeadrImg->setGeometry(px(l.HeadrImg));
     FootImg->setGeometry(px(l.FootImg));
     GameXX->setGeometry(px(l.GameXX));
@@ -203,6 +223,8 @@ void FlashFrm::Form_Resize()
     WEbZhe->setGeometry(px(l.WEbZhe));
     Flash1->setGeometry(px(l.Flash1));
     lblMsg->move(px(l.lblMsg.x()), px(l.lblMsg.y()));
+    // The containers clip the browser; their edges may move without it.
+    Flash1->updateVisibleArea();
     Picture1->raise();
     FlashSC->raise();
     FlashFXYX->raise();

@@ -41,6 +41,9 @@ public:
     static constexpr int kTwipsPerPixel = 15;
     // Design client area 8280 x 8085 twips.
     static constexpr QSize kDesignSize{552, 539};
+    // The frame the layout table counts in the window's outer size: on the
+    // system it was drawn for, the outer size is the client area plus this.
+    static constexpr QSize kDesignFrameTwips{60, 435};
 
     void Form_Load();
     void Form_Resize();
@@ -109,6 +112,9 @@ protected:
 
 private:
     void createControls();
+    // Makes the window's outer height the main window's; runs again when the
+    // window manager's frame becomes known or changes.
+    void matchMainWindowHeight();
     void addPlayingToFavorites();
     void createSharePanel();
     LinkLabels *m_fxLinks = nullptr; // the events of Fx

@@ -262,11 +262,14 @@ QString playingCaption(const QString &name)
     return QStringLiteral("您当前正在收听的是：《") + name + QStringLiteral("》");
 }
 
-// Whether the address is worth loading: not empty and not already playing.
+// Whether the address is worth loading: not empty and not already playing or
+// on its way. An address whose load failed is loaded again: the listener
+// plays the line once more to try again.
 bool isNewAddress(const QString &address)
 {
     const QString trimmed = address.trimmed();
-    return !trimmed.isEmpty() && trimmed != FlashFrm::get().Flash1->LocationURL();
+    const BrowserHost *browser = FlashFrm::get().Flash1;
+    return !trimmed.isEmpty() && (trimmed != browser->LocationURL() || browser->lastLoadFailed());
 }
 
 } // namespace

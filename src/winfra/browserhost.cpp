@@ -10,6 +10,8 @@
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
@@ -116,10 +118,12 @@ void BrowserHost::Navigate(const QString &requested)
     // blanks around an address are never part of it.
     const QString address = requested.trimmed();
     m_location = address;
+    m_lastLoadFailed = false;
     cancelFetch();
     replacePage();
     QUrl url(address);
-    if (!url.isValid() || url.isRelative()) {
+    m_notAnAddress = !url.isValid() || url.isRelative();
+    if (m_notAnAddress) {
         // Nothing the engine could load, and it would never report an end:
         // show a blank page in its place, which ends like any other.
         qCWarning(lcWinfra) << "browser: not an address:" << address;
@@ -152,6 +156,7 @@ void BrowserHost::replacePage()
         m_page->deleteLater();
     }
     m_page = page;
+    installVisibleAreaScript();
     if (!m_movieUrl.isEmpty()) {
         PlayerSchemeHandler::forProfile(profile)->removeMovie(m_movieUrl);
         m_movieUrl.clear();
@@ -206,6 +211,7 @@ void BrowserHost::fetchFinished()
                             << reply->errorString() << "status" << status << "bytes"
                             << bytes.size();
         m_mode = Mode::Done;
+        m_lastLoadFailed = true;
         finish(m_progressMax);
         return;
     }
@@ -232,9 +238,13 @@ void BrowserHost::pageFinished(bool ok)
     if (!ok)
         qCInfo(lcWinfra) << "browser: page not loaded:" << m_location;
     if (m_mode == Mode::Page) {
+        m_lastLoadFailed = !ok || m_notAnAddress;
         finish(kPageProgressMax);
     } else if (m_mode == Mode::Player) {
         m_mode = Mode::Done;
+        m_lastLoadFailed = !ok;
+        // The page may have been created while the area was changing.
+        pushVisibleArea();
         finish(m_progressMax);
     }
 }
@@ -243,4 +253,86 @@ void BrowserHost::finish(int progressMax)
 {
     m_progressMax = progressMax;
     emit ProgressChange(progressMax, progressMax);
+}
+
+QRect BrowserHost::visibleArea() const
+{
+    QRect area = rect();
+    for (const QWidget *container = parentWidget(); container;
+         container = container->parentWidget()) {
+        area &= QRect(mapFrom(container, QPoint(0, 0)), container->size());
+        if (container->isWindow())
+            break;
+    }
+    return area;
+}
+
+void BrowserHost::updateVisibleArea()
+{
+    const QRect area = visibleArea();
+    if (area == m_visibleArea)
+        return;
+    m_visibleArea = area;
+    installVisibleAreaScript();
+    pushVisibleArea();
+}
+
+QString BrowserHost::visibleAreaObject() const
+{
+    return QStringLiteral("{left: %1, top: %2, width: %3, height: %4}")
+        .arg(m_visibleArea.left())
+        .arg(m_visibleArea.top())
+        .arg(m_visibleArea.width())
+        .arg(m_visibleArea.height());
+}
+
+void BrowserHost::installVisibleAreaScript()
+{
+    // Every document of the page starts with the area, before the player
+    // page's own script places the movie; web pages never see it.
+    static const QString kName = QStringLiteral("aurilo-visible-area");
+    QWebEngineScriptCollection &scripts = m_page->scripts();
+    for (const QWebEngineScript &old : scripts.find(kName))
+        scripts.remove(old);
+    if (!m_visibleArea.isValid())
+        return;
+    QWebEngineScript script;
+    script.setName(kName);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(false);
+    script.setSourceCode(
+        QStringLiteral("if (location.protocol === \"%1:\") "
+                       "window.auriloVisibleArea = %2;")
+            .arg(QLatin1String(PlayerSchemeHandler::kScheme), visibleAreaObject()));
+    scripts.insert(script);
+}
+
+void BrowserHost::pushVisibleArea()
+{
+    // The document already shown.
+    if (!m_visibleArea.isValid() ||
+        m_page->url().scheme() != QLatin1String(PlayerSchemeHandler::kScheme))
+        return;
+    m_page->runJavaScript(
+        QStringLiteral("window.auriloSetVisibleArea && window.auriloSetVisibleArea(%1);")
+            .arg(visibleAreaObject()));
+}
+
+void BrowserHost::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    updateVisibleArea();
+}
+
+void BrowserHost::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    updateVisibleArea();
+}
+
+void BrowserHost::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    updateVisibleArea();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QUrl>
 #include <QWidget>
@@ -53,12 +54,29 @@ public:
     // The address last asked for ("about:blank" before the first Navigate),
     // for a movie its own address, not the player page's.
     QString LocationURL() const { return m_location; }
+    // Whether the last load of LocationURL() ended without it: the movie's
+    // download or the page failed. False while the load is under way.
+    bool lastLoadFailed() const { return m_lastLoadFailed; }
+
+    // The part of the browser that shows inside its containers, in its own
+    // coordinates: the player window lets it overhang its frame so that its
+    // border and scroll bars stay out of sight.
+    QRect visibleArea() const;
+    // Tells the player page the visible part, in which it centres the movie.
+    // Runs on the host's own moves and resizes; a container that moves the
+    // host's edges without either calls it after laying out.
+    void updateVisibleArea();
 
     // The page now shown; a new one for every Navigate.
     QWebEnginePage *page() const { return m_page; }
 
 signals:
     void ProgressChange(int Progress, int ProgressMax);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     enum class Mode
@@ -77,6 +95,9 @@ private:
     void pageProgress(int progress);
     void pageFinished(bool ok);
     void finish(int progressMax);
+    void installVisibleAreaScript();
+    void pushVisibleArea();
+    QString visibleAreaObject() const;
 
     QWebEngineView *m_view = nullptr;
     QWebEnginePage *m_page = nullptr;
@@ -86,4 +107,8 @@ private:
     Mode m_mode = Mode::Done;
     QUrl m_movieUrl;
     int m_progressMax = kPageProgressMax;
+    bool m_lastLoadFailed = false;
+    // Whether the address could not be loaded at all (a blank page stands in).
+    bool m_notAnAddress = false;
+    QRect m_visibleArea;
 };

@@ -109,6 +109,54 @@ private slots:
         QCOMPARE(l.lblMsg, QPoint(105, l.FootImg.top() + 165));
     }
 
+    // The table counts a frame of 60 x 435 twips in the window's size; laid
+    // out from the client area alone, a band was left blank under the footer
+    // and the cover stopped short of the right edge.
+    void layoutFillsTheClientArea_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("design") << FlashFrm::kDesignSize;
+        QTest::newRow("as tall as the main window") << QSize(552, 620);
+        QTest::newRow("wider") << QSize(800, 539);
+        QTest::newRow("smaller") << QSize(420, 480);
+        QTest::newRow("odd sizes") << QSize(601, 577);
+    }
+
+    void layoutFillsTheClientArea()
+    {
+        QFETCH(QSize, size);
+        FlashFrm player;
+        player.show();
+        player.resize(size);
+        QCOMPARE(player.size(), size);
+        const QRect client = player.rect();
+        const QRect foot = player.FootImg->geometry();
+        const QRect strip = player.GameXX->geometry();
+        const QRect cover = player.Picture1->geometry();
+        const QRect frame = player.WEbZhe->geometry();
+
+        // The footer ends at the bottom edge, the strip sits on it, the cover
+        // and the browser's frame fill the space between header and strip.
+        QCOMPARE(foot.bottom(), client.bottom());
+        QCOMPARE(foot.height(), 29);
+        QVERIFY(foot.left() <= 0 && foot.right() >= client.right());
+        QCOMPARE(strip.bottom() + 1, foot.top());
+        QCOMPARE(cover.topLeft(), QPoint(0, player.HeadrImg->height()));
+        QCOMPARE(cover.right(), client.right());
+        QCOMPARE(cover.bottom() + 1, strip.top());
+        QCOMPARE(strip.left(), 0);
+        QCOMPARE(strip.right(), client.right());
+        QCOMPARE(frame.top(), cover.top());
+        QCOMPARE(frame.height(), cover.height());
+        QVERIFY(frame.left() <= 0 && frame.right() >= client.right());
+        QCOMPARE(player.lblMsg->y(), foot.top() + 11);
+
+        // The browser overhangs its frame; the part that shows is the frame's
+        // inside the window, and that is what the player page is given.
+        QCOMPARE(player.Flash1->geometry(), QRect(-2, -2, frame.width() + 40, frame.height() + 10));
+        QCOMPARE(player.Flash1->visibleArea(), QRect(2, 2, client.width(), frame.height()));
+    }
+
     void startsIdle()
     {
         FlashFrm player;

@@ -1,7 +1,8 @@
 // The listener's flow through the main window's lists: tabs, details of a
 // line, search, the random list, the history, the play routines and the
-// right button. The player's browser is real; the addresses lead nowhere,
-// which is enough, since the player reports the address it was sent to.
+// right button. The player's browser is real; the catalog's addresses lead
+// nowhere, which is enough, since the player reports the address it was sent
+// to; where a movie must arrive, it comes from the test server.
 
 #include "formtestmain.h"
 
@@ -15,6 +16,7 @@
 #include "flashfrm.h"
 #include "formmain.h"
 #include "gamejsfrm.h"
+#include "httpserver.h"
 #include "listboxex.h"
 #include "mewgd.h"
 #include "muenfrm.h"
@@ -29,9 +31,11 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -97,6 +101,8 @@ class TestListFlow : public QObject
 
 private:
     std::unique_ptr<QTemporaryDir> m_folder;
+    QTemporaryDir m_site;
+    std::unique_ptr<HttpServer> m_server;
     FormMain *m_main = nullptr;
     QList<QUrl> m_opened;
 
@@ -117,6 +123,19 @@ private:
     }
 
 private slots:
+    void initTestCase()
+    {
+        // The player's movies: the browser host fetches the bytes and does not
+        // look into them.
+        QVERIFY(m_site.isValid());
+        QFile movie(m_site.filePath(QStringLiteral("movie.swf")));
+        QVERIFY(movie.open(QIODevice::WriteOnly));
+        movie.write(QByteArrayLiteral("FWS\x0a"));
+        movie.close();
+        m_server = std::make_unique<HttpServer>(m_site.path());
+        QVERIFY2(m_server->isRunning(), "aurilo-httpd (AURILO_HTTPD) did not start");
+    }
+
     void init()
     {
         m_folder = std::make_unique<QTemporaryDir>();
@@ -452,17 +471,67 @@ private slots:
         QVERIFY(m_main->GameFrmButton->Value());
     }
 
-    void playingTheLoadedResourceAgainChangesNothing()
+    // The line in the player plays on, untouched, while it loads and once it
+    // has loaded; a line whose movie could not be fetched loads again.
+    void playingTheSameLineAgain_data()
     {
-        doubleClick(m_main->List2, 0);
-        QCOMPARE(player().Flash1->LocationURL(), QStringLiteral("http://127.0.0.1:9/1.swf"));
+        QTest::addColumn<QString>("path"); // on the test server; empty: the catalog's line
+        QTest::addColumn<bool>("waitForTheEnd");
+        QTest::addColumn<bool>("failed");
+        QTest::newRow("while loading") << "/_fault/stall/movie.swf" << false << false;
+        QTest::newRow("loaded") << "/movie.swf" << true << false;
+        QTest::newRow("not found") << "/_fault/404/movie.swf" << true << true;
+        QTest::newRow("server unreachable") << "" << true << true;
+    }
+
+    void playingTheSameLineAgain()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, waitForTheEnd);
+        QFETCH(bool, failed);
+        ListBoxEx *list = m_main->List2;
+        QString address = QStringLiteral("http://127.0.0.1:9/1.swf"); // nothing listens there
+        QString name = QStringLiteral("白蛇传");
+        if (!path.isEmpty()) {
+            address = m_server->url(path);
+            name = QStringLiteral("收藏的书");
+            QVERIFY(FavoriteModule::AddFavorite(record(QStringLiteral("收藏"), name, address)));
+            m_main->ScList_Click();
+            list = m_main->List4;
+        }
+        BrowserHost *browser = player().Flash1;
+        QSignalSpy progress(browser, &BrowserHost::ProgressChange);
+        const auto ended = [&progress] {
+            return std::any_of(progress.cbegin(), progress.cend(), [](const QList<QVariant> &pair) {
+                return pair.at(0) == pair.at(1);
+            });
+        };
+        doubleClick(list, 0);
+        QCOMPARE(browser->LocationURL(), address);
+        if (waitForTheEnd)
+            QTRY_VERIFY_WITH_TIMEOUT(ended(), 45000);
+        QCOMPARE(browser->lastLoadFailed(), failed);
+
         player().setWindowTitle(QStringLiteral("marker"));
         player().QuendaName.clear();
+        progress.clear();
         DialogRecorder dialogs;
-        doubleClick(m_main->List2, 0);
-        QCOMPARE(player().windowTitle(), QStringLiteral("marker"));
-        QCOMPARE(player().QuendaName, QString());
+        doubleClick(list, 0);
         QVERIFY(dialogs.requests().isEmpty());
+        QCOMPARE(browser->LocationURL(), address);
+        if (!failed) {
+            QCOMPARE(player().windowTitle(), QStringLiteral("marker"));
+            QCOMPARE(player().QuendaName, QString());
+            return;
+        }
+        // Played as the first time, and fetched anew.
+        QCOMPARE(player().windowTitle(), "您当前正在收听的是：《" + name + "》");
+        QCOMPARE(player().QuendaName.trimmed(), name);
+        QVERIFY(!browser->lastLoadFailed());
+        QTRY_VERIFY_WITH_TIMEOUT(ended(), 45000);
+        QVERIFY(browser->lastLoadFailed());
+        if (!path.isEmpty())
+            QCOMPARE(m_server->statuses(path).size(), 2);
     }
 
     void randomPlayKeepsThePreviousRecord()

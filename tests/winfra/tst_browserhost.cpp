@@ -214,6 +214,7 @@ private slots:
     void playerRunsTheMovieWithSound();
     void movieKeepsPlayingWhileHidden_data();
     void movieKeepsPlayingWhileHidden();
+    void playerFillsTheVisibleArea();
     void navigatingAwayDropsTheMovie();
     void laterNavigateWins();
 
@@ -359,17 +360,21 @@ void TstBrowserHost::navigateEndsProgress_data()
     QTest::addColumn<QString>("address");
     QTest::addColumn<int>("finalMax");
     QTest::addColumn<bool>("player");
+    QTest::addColumn<bool>("failed");
     const int page = BrowserHost::kPageProgressMax;
     const auto url = [this](const char *path) { return m_server->url(QLatin1String(path)); };
-    QTest::newRow("movie") << url("/movie.swf") << int(m_movieBytes.size()) << true;
+    QTest::newRow("movie") << url("/movie.swf") << int(m_movieBytes.size()) << true << false;
     QTest::newRow("movie without length")
-        << url("/_fault/nolength/movie.swf") << int(m_movieBytes.size()) << true;
+        << url("/_fault/nolength/movie.swf") << int(m_movieBytes.size()) << true << false;
     QTest::newRow("slow big movie")
-        << url("/_fault/slow/big.swf") << int(m_bigMovieBytes.size()) << true;
-    QTest::newRow("page") << url("/page.html") << page << false;
-    QTest::newRow("page not found") << url("/_fault/404/page.html") << page << false;
-    QTest::newRow("blank") << QStringLiteral("about:blank") << page << false;
-    QTest::newRow("not an address") << QStringLiteral("no address") << page << false;
+        << url("/_fault/slow/big.swf") << int(m_bigMovieBytes.size()) << true << false;
+    QTest::newRow("page") << url("/page.html") << page << false << false;
+    QTest::newRow("page not found") << url("/_fault/404/page.html") << page << false << true;
+    QTest::newRow("page unreachable")
+        << QStringLiteral("http://127.0.0.1:%1/page.html").arg(closedPort()) << page << false
+        << true;
+    QTest::newRow("blank") << QStringLiteral("about:blank") << page << false << false;
+    QTest::newRow("not an address") << QStringLiteral("no address") << page << false << true;
 }
 
 void TstBrowserHost::navigateEndsProgress()
@@ -377,6 +382,7 @@ void TstBrowserHost::navigateEndsProgress()
     QFETCH(QString, address);
     QFETCH(int, finalMax);
     QFETCH(bool, player);
+    QFETCH(bool, failed);
 
     BrowserHost host;
     host.resize(400, 300);
@@ -386,7 +392,9 @@ void TstBrowserHost::navigateEndsProgress()
     // Navigate returns before anything has loaded.
     QVERIFY(!hasFinal(spy));
     QCOMPARE(host.LocationURL(), address);
+    QVERIFY(!host.lastLoadFailed());
     QVERIFY(waitUntil([&] { return hasFinal(spy); }, kLoadTimeoutMs));
+    QCOMPARE(host.lastLoadFailed(), failed);
 
     // Every pair is a share short of the end until the one final pair.
     const qsizetype last = spy.size() - 1;
@@ -427,8 +435,25 @@ void TstBrowserHost::failedMovieEndsProgressAndNextPlays()
 
     const auto failed = navigate(host, address);
     QVERIFY(!failed.isEmpty());
+    // Still the address asked for, now known as not loaded.
     QCOMPARE(host.LocationURL(), address);
+    QVERIFY(host.lastLoadFailed());
     QVERIFY(host.page()->url().scheme() != QLatin1String("aurilo"));
+
+    // The same address again is a load of its own: it starts clean, asks the
+    // server again and ends again.
+    const QUrl url(address);
+    const bool served = url.port() == m_server->port();
+    const qsizetype asked = served ? m_server->statuses(url.path()).size() : 0;
+    QSignalSpy again(&host, &BrowserHost::ProgressChange);
+    host.Navigate(address);
+    QVERIFY(!host.lastLoadFailed());
+    QVERIFY(waitUntil([&] { return hasFinal(again); }, kLoadTimeoutMs));
+    QVERIFY(host.lastLoadFailed());
+    QCOMPARE(host.LocationURL(), address);
+    // (The network layer repeats a request whose connection was reset.)
+    if (served)
+        QVERIFY(m_server->statuses(url.path()).size() > asked);
 
     const QString good = m_server->url(QStringLiteral("/movie.swf"));
     const auto played = navigate(host, good);
@@ -436,6 +461,7 @@ void TstBrowserHost::failedMovieEndsProgressAndNextPlays()
     QCOMPARE(played.constLast(),
              (QList<QVariant>{int(m_movieBytes.size()), int(m_movieBytes.size())}));
     QCOMPARE(host.LocationURL(), good);
+    QVERIFY(!host.lastLoadFailed());
     QCOMPARE(waitForMovie(host).value(QStringLiteral("readyState")).toInt(), 2);
 }
 
@@ -501,6 +527,64 @@ void TstBrowserHost::movieKeepsPlayingWhileHidden()
     const int before = ticks(*host);
     QVERIFY(waitUntil([&] { return ticks(*host) >= before + 10; }, kLoadTimeoutMs));
     QVERIFY(playerState(host->page()).value(QStringLiteral("playing")).toBool());
+}
+
+// Ruffle's player element in the page: its box in CSS pixels.
+QRect playerBox(QWebEnginePage *page)
+{
+    const QString box = evaluate(page, QStringLiteral(R"((() => {
+        const element = document.getElementById("player");
+        if (!element) return "";
+        const r = element.getBoundingClientRect();
+        return [r.left, r.top, r.width, r.height].join(",");
+    })())"))
+                            .toString();
+    const QStringList parts = box.split(u',');
+    if (parts.size() != 4)
+        return {};
+    return QRect(qRound(parts.at(0).toDouble()), qRound(parts.at(1).toDouble()),
+                 qRound(parts.at(2).toDouble()), qRound(parts.at(3).toDouble()));
+}
+
+void TstBrowserHost::playerFillsTheVisibleArea()
+{
+    // As in the player window: the browser overhangs its frame up and left
+    // by 2 pixels, right by 38 and down by 8, so that its edges stay hidden.
+    QWidget window;
+    window.resize(500, 400);
+    auto *frame = new QWidget(&window);
+    frame->setGeometry(0, 20, 400, 300);
+    auto *host = new BrowserHost(frame);
+    host->setGeometry(-2, -2, 440, 310);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(host->visibleArea(), QRect(2, 2, 400, 300));
+
+    QVERIFY(!navigate(*host, m_server->url(QStringLiteral("/movie.swf"))).isEmpty());
+    QCOMPARE(waitForMovie(*host).value(QStringLiteral("readyState")).toInt(), 2);
+    // The movie is letterboxed into the player element: whole and centred
+    // in the part that shows, not in the whole browser.
+    QCOMPARE(playerBox(host->page()), QRect(2, 2, 400, 300));
+
+    // The frame grows with the window, the browser with it.
+    window.resize(600, 450);
+    frame->resize(520, 360);
+    host->resize(560, 370);
+    QCOMPARE(host->visibleArea(), QRect(2, 2, 520, 360));
+    QVERIFY(waitUntil([&] { return playerBox(host->page()) == QRect(2, 2, 520, 360); },
+                      kLoadTimeoutMs));
+
+    // The window's edge cuts the frame: only the part inside the window shows.
+    window.resize(300, 450);
+    host->updateVisibleArea();
+    QCOMPARE(host->visibleArea(), QRect(2, 2, 300, 360));
+    QVERIFY(waitUntil([&] { return playerBox(host->page()) == QRect(2, 2, 300, 360); },
+                      kLoadTimeoutMs));
+
+    // A movie loaded into a browser already placed starts in its part.
+    QVERIFY(!navigate(*host, m_server->url(QStringLiteral("/big.swf"))).isEmpty());
+    QCOMPARE(waitForMovie(*host).value(QStringLiteral("readyState")).toInt(), 2);
+    QCOMPARE(playerBox(host->page()), QRect(2, 2, 300, 360));
 }
 
 void TstBrowserHost::navigatingAwayDropsTheMovie()
