@@ -307,8 +307,7 @@ void MuenFrm::FrmQcShow_Click()
     FormMain *main = FormMain::existing();
     if (!main || main->WindowState() != 1)
         return;
-    main->setWindowState(main->windowState() & ~Qt::WindowMinimized);
-    main->show();
+    main->Restore();
 }
 
 void MuenFrm::Window1_Click()

@@ -20,6 +20,7 @@
 #include "programfolder.h"
 #include "singleinstance.h"
 #include "tray.h"
+#include "windowhints.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -31,7 +32,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProgressBar>
-#include <QScopedValueRollback>
 #include <QTimer>
 #include <QWindow>
 
@@ -311,8 +311,7 @@ void FormMain::CheckExist()
         instance = candidate;
         connect(instance, &SingleInstance::activationRequested, this, [] {
             if (FormMain *main = FormMain::existing()) {
-                main->setWindowState(main->windowState() & ~Qt::WindowMinimized);
-                main->show();
+                main->Restore();
                 main->raise();
                 main->activateWindow();
             }
@@ -553,22 +552,17 @@ void FormMain::Form_Resize()
     // Minimised, the window lives only in the notification area. Without
     // one (none on this desktop, or its host not started yet) it stays in
     // the task bar: hidden, nothing could bring it back.
-    if (isMinimized() && TP->isShown() && Tray::isAvailable()) {
-        // Hidden, the window keeps no minimised state: Qt's X11 window maps
-        // itself when that state is cleared, so clearing it on the way back
-        // would show the window before its time and race the window
-        // manager's own news of the minimising.
-        const QScopedValueRollback goingToTray(m_goingToTray, true);
-        setWindowState(windowState() & ~Qt::WindowMinimized);
+    if (isMinimized() && TP->isShown() && Tray::isAvailable() && isVisible()) {
+        // Hidden while minimised: the window manager withdraws an icon as
+        // readily as a window. The minimised state goes when it is shown.
         hide();
-        m_inTray = true;
     }
 }
 
 void FormMain::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || m_goingToTray)
+    if (event->type() != QEvent::WindowStateChange)
         return;
     if (isMinimized())
         sendDockedAway();
@@ -587,7 +581,7 @@ void FormMain::hideEvent(QHideEvent *event)
 
 int FormMain::WindowState() const
 {
-    if (isMinimized() || m_inTray)
+    if (isMinimized() || m_hiddenMinimised)
         return 1;
     return isMaximized() ? 2 : 0;
 }
@@ -596,17 +590,37 @@ void FormMain::setVisible(bool visible)
 {
     // Shown again (from the tray, its menu or a second start), the window
     // comes back where it was, not where a window manager places a new one.
-    if (visible && isHidden() && m_hiddenAt)
-        FrmXf::PinPlace(this, *m_hiddenAt);
-    if (visible)
-        m_inTray = false;
+    if (visible && isHidden()) {
+        if (m_hiddenAt)
+            FrmXf::PinPlace(this, *m_hiddenAt);
+        // Hidden while minimised (the tray, "隐藏"), it comes back normal.
+        // Qt leaves the icon's hint to the window manager in place even
+        // when the manager's news of the withdrawn icon cleared the state.
+        WindowHints::setNormalOnNextMap(this);
+        if (isMinimized())
+            setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
+    if (!visible && !isHidden())
+        m_hiddenMinimised = isMinimized();
+    else if (visible)
+        m_hiddenMinimised = false;
     QWidget::setVisible(visible);
+}
+
+void FormMain::Restore(Qt::WindowStates drop)
+{
+    // Shown first: a hidden window leaves its minimised state in setVisible,
+    // where the window manager is told in time.
+    show();
+    setWindowState(windowState() & ~drop);
 }
 
 void FormMain::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!isMinimized())
+    // Qt also sends a show event when a hidden window's minimised state
+    // ends (the window manager's news of a withdrawn icon).
+    if (isVisible() && !isMinimized())
         bringDockedBack();
 }
 
@@ -723,8 +737,7 @@ void FormMain::GameFrmButton_OnMouseDown()
 
 void FormMain::TP_Click()
 {
-    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
-    show();
+    Restore(Qt::WindowMinimized | Qt::WindowMaximized);
     raise();
     activateWindow();
 }

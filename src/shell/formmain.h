@@ -146,9 +146,11 @@ public:
     QTimer *Timer1 = nullptr;
 
     void setVisible(bool visible) override;
+    // Shows the window, from the tray, the task bar or hiding, without the
+    // given states.
+    void Restore(Qt::WindowStates drop = Qt::WindowMinimized);
     // The window's state as the listener sees it: 0 normal, 1 minimised (in
-    // the task bar, or hidden in the notification area, where the native
-    // window keeps no minimised state), 2 maximised.
+    // the task bar, or hidden in the notification area), 2 maximised.
     int WindowState() const;
 
 protected:
@@ -193,8 +195,9 @@ private:
     // Docked windows hidden with this one, and where their frames were.
     QList<std::pair<QPointer<QWidget>, QPoint>> m_dockedAway;
     std::optional<QPoint> m_hiddenAt; // where the window was when the program hid it
-    bool m_goingToTray = false;       // on its way into the notification area
-    bool m_inTray = false;            // minimised into the notification area
+    // Hidden while minimised (in the tray): minimised to the listener, even
+    // once the window manager, withdrawing the icon, reports a normal state.
+    bool m_hiddenMinimised = false;
     QPoint m_rightPress;       // where the right button went down, in global coordinates
     // Seeded once per run, so every run draws its own random list.
     QRandomGenerator m_random{QRandomGenerator::securelySeeded()};

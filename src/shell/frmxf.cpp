@@ -44,6 +44,14 @@ private:
         if (!m_window || !m_main)
             return;
         if (m_window != m_main) {
+            // A window shown again moves before the window manager has told
+            // its frame again: its frame rectangle is then its client area, a
+            // title bar too low, and a snap would take that for the user's
+            // offset. It keeps its row until its frame is known.
+            if (m_window->frameGeometry() != m_window->geometry())
+                m_framed = true;
+            else if (m_framed)
+                return;
             auto &rows = table();
             qsizetype index = -1;
             for (qsizetype i = 0; i < rows.size(); ++i) {
@@ -62,6 +70,7 @@ private:
 
     QPointer<QWidget> m_window;
     QPointer<QWidget> m_main;
+    bool m_framed = false; // a window manager has framed the window
 };
 
 QPointer<QWidget> &mainWindow()

@@ -269,6 +269,37 @@ private slots:
         QVERIFY(m_main->GameFrmButton->Value());
     }
 
+    // A window manager that withdraws the icon of a window hidden in the
+    // tray may report the window normal, and Qt then sends the hidden window
+    // a show event. It stays in the tray, minimised to the listener, its
+    // docked player with it; "显示" brings both back.
+    void windowManagerNewsWhileInTheTray()
+    {
+        Tray::setAvailabilityProbe([] { return true; });
+        writeCatalog();
+        DialogRecorder dialogs;
+        QVERIFY(m_main->Form_Load());
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main));
+        m_main->GameFrmButton_OnMouseDown();
+        FlashFrm *player = FlashFrm::existing();
+        QVERIFY(player);
+        QTRY_COMPARE(player->pos(), QPoint(m_main->x() + m_main->width(), m_main->y()));
+        QTest::mouseClick(m_main->ZuiXH, Qt::LeftButton);
+        QVERIFY(!m_main->isVisible());
+        QVERIFY(!player->isVisible());
+
+        m_main->setWindowState(Qt::WindowNoState); // the window manager's news
+        QVERIFY(!m_main->isVisible());
+        QVERIFY(!player->isVisible());
+        QCOMPARE(m_main->WindowState(), 1);
+
+        MuenFrm::get().FrmQcShow->trigger();
+        QVERIFY(m_main->isVisible());
+        QVERIFY(player->isVisible());
+        QCOMPARE(m_main->WindowState(), 0);
+    }
+
     void trayMenuCommands()
     {
         Tray::setAvailabilityProbe([] { return true; });
