@@ -65,8 +65,12 @@
         // pausing it, and the sound goes on.
         backgroundExecutionMode: "mainThread",
         polyfills: false,
-        // The movie had its page to itself, as with a .swf opened straight in
-        // a browser; its fscommand and ExternalInterface calls reach the page.
+        // Without script access Ruffle drops a movie's links to its own
+        // window ("_self"); with it they reach the host's navigation check,
+        // which hands http links to the desktop's browser. Script stays out
+        // all the same: the page's security policy refuses "javascript:"
+        // addresses and the Function that ExternalInterface calls go
+        // through, and nothing in the page answers fscommand.
         allowScriptAccess: true,
         logLevel: "error",
     };

@@ -38,7 +38,7 @@ const QByteArray kFaultPrefix = "/_fault/";
 HttpConnection::Fault faultNamed(QStringView name, bool *known)
 {
     using Fault = HttpConnection::Fault;
-    static const std::array<std::pair<QStringView, Fault>, 7> faults = {{
+    static const std::array<std::pair<QStringView, Fault>, 8> faults = {{
         {u"404", Fault::NotFound},
         {u"500", Fault::ServerError},
         {u"reset", Fault::Reset},
@@ -46,6 +46,7 @@ HttpConnection::Fault faultNamed(QStringView name, bool *known)
         {u"nolength", Fault::NoLength},
         {u"slow", Fault::Slow},
         {u"stall", Fault::Stall},
+        {u"redirect", Fault::Redirect},
     }};
     for (const auto &[faultName, fault] : faults) {
         if (name == faultName) {
@@ -77,6 +78,8 @@ const char *faultLabel(HttpConnection::Fault fault)
         return " fault=slow";
     case Fault::Stall:
         return " fault=stall";
+    case HttpConnection::Fault::Redirect:
+        return " fault=redirect";
     }
     return "";
 }
@@ -155,6 +158,11 @@ HttpConnection::Target HttpConnection::resolve(const QByteArray &requestTarget,
             return target;
         }
         path = nameEnd < 0 ? u"/"_s : path.mid(nameEnd);
+        if (target.fault == Fault::Redirect) {
+            // Wherever the rest points, existing or not: the client follows.
+            target.location = path;
+            return target;
+        }
     }
 
     QStringList parts;
@@ -250,6 +258,14 @@ void HttpConnection::answer(const QByteArray &head)
     }
     if (m_fault == Fault::ServerError) {
         sendError(500, !headOnly);
+        return;
+    }
+    if (m_fault == Fault::Redirect) {
+        writeHead(302, {"Location: " + QUrl::toPercentEncoding(target.location, "/"),
+                        "Content-Length: 0"});
+        log(302, 0);
+        m_state = State::Closing;
+        m_socket->disconnectFromHost();
         return;
     }
     sendFile(target, ifModifiedSince, !headOnly);

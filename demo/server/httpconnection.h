@@ -44,7 +44,8 @@ public:
         Truncate,
         NoLength,
         Slow,
-        Stall
+        Stall,
+        Redirect // 302 to the rest of the path
     };
 
     struct Target
@@ -52,6 +53,7 @@ public:
         int status = 200; // 200, or the error to answer with
         QString filePath; // file to serve when status is 200
         Fault fault = Fault::None;
+        QString location; // where a redirect sends the client
     };
 
     // Maps a request target ("/page/1.html?x", percent-encoded) to a file

@@ -81,6 +81,8 @@ QByteArray reasonPhrase(int status)
     switch (status) {
     case 200:
         return "OK";
+    case 302:
+        return "Found";
     case 304:
         return "Not Modified";
     case 400:

@@ -1,5 +1,6 @@
 #include "browserhost.h"
 
+#include "hostpage.h"
 #include "logging.h"
 #include "playerschemehandler.h"
 
@@ -134,18 +135,18 @@ void BrowserHost::Navigate(const QString &requested)
     }
     m_mode = Mode::Page;
     m_progressMax = kPageProgressMax;
-    m_page->load(url);
+    m_page->loadAsked(url);
 }
 
 void BrowserHost::replacePage()
 {
     QWebEngineProfile *profile = QWebEngineProfile::defaultProfile();
-    auto *page = new QWebEnginePage(profile, this);
+    auto *page = new HostPage(profile, this);
     // A play request is the click that starts the sound; the engine must not
     // wait for another one inside the page.
     page->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
     connect(page, &QWebEnginePage::loadProgress, this, &BrowserHost::pageProgress);
-    connect(page, &QWebEnginePage::loadFinished, this, &BrowserHost::pageFinished);
+    connect(page, &HostPage::askedLoadFinished, this, &BrowserHost::pageFinished);
     m_view->setPage(page);
 
     if (m_page) {
@@ -222,7 +223,7 @@ void BrowserHost::fetchFinished()
     const QUrl base =
         reply->url().adjusted(QUrl::RemoveFilename | QUrl::RemoveQuery | QUrl::RemoveFragment);
     m_mode = Mode::Player;
-    m_page->load(PlayerSchemeHandler::playerPage(m_movieUrl, base));
+    m_page->loadAsked(PlayerSchemeHandler::playerPage(m_movieUrl, base));
 }
 
 void BrowserHost::pageProgress(int progress)
@@ -238,6 +239,7 @@ void BrowserHost::pageFinished(bool ok)
     if (!ok)
         qCInfo(lcWinfra) << "browser: page not loaded:" << m_location;
     if (m_mode == Mode::Page) {
+        m_mode = Mode::Done;
         m_lastLoadFailed = !ok || m_notAnAddress;
         finish(kPageProgressMax);
     } else if (m_mode == Mode::Player) {

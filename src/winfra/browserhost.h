@@ -1,5 +1,7 @@
 #pragma once
 
+#include "hostpage.h"
+
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -100,7 +102,7 @@ private:
     QString visibleAreaObject() const;
 
     QWebEngineView *m_view = nullptr;
-    QWebEnginePage *m_page = nullptr;
+    HostPage *m_page = nullptr;
     QNetworkAccessManager *m_network = nullptr;
     QPointer<QNetworkReply> m_reply;
     QString m_location = QStringLiteral("about:blank");

@@ -99,6 +99,7 @@ private slots:
     void connectionEnd();
     void stallKeepsTheConnectionOpen();
     void logsEachRequest();
+    void redirectPointsAtTheRestOfThePath();
 
 private:
     void addFile(const QString &path, const QByteArray &bytes);
@@ -447,6 +448,9 @@ void TestHttpd::faults_data()
     // 24 KiB in 4 KiB pieces 50 ms apart cannot arrive in one read.
     QTest::newRow("slow") << u"/_fault/slow/small.bin"_s << u"small.bin"_s << ok << 200
                           << Body::Full << true << 2;
+    // Qt follows the 302 to the rest of the path by itself.
+    QTest::newRow("redirect") << u"/_fault/redirect/small.bin"_s << u"small.bin"_s << ok << 200
+                              << Body::Full << true << 1;
     QTest::newRow("root under fault")
         << u"/_fault/nolength/"_s << u"index.html"_s << ok << 200 << Body::Full << false << 1;
 }
@@ -564,6 +568,15 @@ void TestHttpd::logsEachRequest()
         return line.contains("\"GET /page/1.html?log=1 HTTP/1.1\" 200 ");
     });
     QCOMPARE(matching, 1);
+}
+
+void TestHttpd::redirectPointsAtTheRestOfThePath()
+{
+    const QByteArray response =
+        rawExchange("GET /_fault/redirect/page/a%20b.html?x=1 HTTP/1.1\r\nHost: x\r\n\r\n")
+            .response;
+    QVERIFY2(response.startsWith("HTTP/1.1 302 Found\r\n"), response.constData());
+    QVERIFY2(response.contains("\r\nLocation: /page/a%20b.html\r\n"), response.constData());
 }
 
 QTEST_GUILESS_MAIN(TestHttpd)

@@ -1,6 +1,8 @@
 #include "browserhost.h"
 #include "httpserver.h"
 #include "playerschemehandler.h"
+#include "swfbuilder.h"
+#include "webwait.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -28,134 +30,6 @@ namespace {
 // Generous: a movie plays about a second after Navigate, but the first page
 // starts the engine's processes and a loaded machine compiles Ruffle slowly.
 constexpr int kLoadTimeoutMs = 45000;
-
-// A tiny Flash movie: FileAttributes, SetBackgroundColor, an optional
-// Metadata tag of padding bytes (for downloads in several pieces) and two
-// frames, the first of which calls fscommand("tick"): the page sees every pass
-// of the looping timeline.
-struct Movie
-{
-    int width = 320;
-    int height = 240;
-    int framesPerSecond = 30;
-    quint8 version = 10;
-    QRgb background = qRgb(0x33, 0x66, 0x99);
-    int padding = 0;
-};
-
-// Little-endian integer of the given byte count.
-QByteArray le(quint32 value, int bytes)
-{
-    QByteArray out;
-    for (int i = 0; i < bytes; ++i)
-        out += char((value >> (8 * i)) & 0xFF);
-    return out;
-}
-
-class BitWriter
-{
-public:
-    void write(quint32 value, int bits)
-    {
-        for (int i = bits - 1; i >= 0; --i) {
-            m_current = quint8(m_current << 1 | ((value >> i) & 1));
-            if (++m_used == 8)
-                flush();
-        }
-    }
-    QByteArray bytes()
-    {
-        if (m_used > 0) {
-            m_current = quint8(m_current << (8 - m_used));
-            flush();
-        }
-        return m_bytes;
-    }
-
-private:
-    void flush()
-    {
-        m_bytes.append(char(m_current));
-        m_current = 0;
-        m_used = 0;
-    }
-    QByteArray m_bytes;
-    quint8 m_current = 0;
-    int m_used = 0;
-};
-
-QByteArray tag(int code, const QByteArray &body)
-{
-    const auto size = quint32(body.size());
-    if (size < 0x3F)
-        return le(code << 6 | size, 2) + body;
-    return le(code << 6 | 0x3F, 2) + le(size, 4) + body;
-}
-
-QByteArray swf(const Movie &movie)
-{
-    // Frame rectangle in twips, 16-bit signed fields.
-    BitWriter rect;
-    rect.write(16, 5);
-    rect.write(0, 16);
-    rect.write(quint32(movie.width * 20), 16);
-    rect.write(0, 16);
-    rect.write(quint32(movie.height * 20), 16);
-
-    // ActionGetURL "FSCommand:tick" with an empty target, then the end of actions.
-    const QByteArray getUrl = QByteArray("FSCommand:tick") + '\0' + '\0';
-    const QByteArray actions = QByteArray(1, char(0x83)) + le(getUrl.size(), 2) + getUrl + '\0';
-
-    const QByteArray colour = QByteArray(1, char(qRed(movie.background))) +
-                              char(qGreen(movie.background)) + char(qBlue(movie.background));
-    QByteArray tags = tag(69, le(0, 4)) // FileAttributes: ActionScript 1/2
-                      + tag(9, colour); // SetBackgroundColor
-    if (movie.padding > 0)
-        tags += tag(77, QByteArray(movie.padding - 1, ' ') + '\0'); // Metadata
-    tags += tag(12, actions);                                       // DoAction
-    tags += tag(1, {}) + tag(1, {});                                // ShowFrame, ShowFrame
-    tags += tag(0, {});                                             // End
-
-    // Frame rate in 8.8 fixed point, then the frame count.
-    const QByteArray body =
-        rect.bytes() + le(quint32(movie.framesPerSecond) << 8, 2) + le(2, 2) + tags;
-    return QByteArray("FWS") + char(movie.version) + le(8 + body.size(), 4) + body;
-}
-
-// Runs the event loop for a while. Unlike QTest::qWait, which sleeps between
-// rounds, it leaves the engine's browser-side tasks no waiting in between:
-// those sleeps stretch a page load from a tenth of a second to seconds.
-void spin(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// Spins until the predicate holds or the time is up; whether it held.
-template <typename Predicate> bool waitUntil(Predicate predicate, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!predicate()) {
-        if (deadline.hasExpired())
-            return false;
-        spin(20);
-    }
-    return true;
-}
-
-// Runs the script in the page and returns its value (invalid on time-out).
-QVariant evaluate(QWebEnginePage *page, const QString &script)
-{
-    auto result = std::make_shared<std::pair<bool, QVariant>>();
-    page->runJavaScript(script, [result](const QVariant &value) {
-        result->first = true;
-        result->second = value;
-    });
-    if (!waitUntil([&] { return result->first; }, 30000))
-        return {};
-    return result->second;
-}
 
 // Ruffle's state in the player page, as JSON text ("" while there is no player).
 QJsonObject playerState(QWebEnginePage *page)
@@ -227,7 +101,7 @@ private:
 
     QTemporaryDir m_site;
     std::unique_ptr<HttpServer> m_server;
-    Movie m_movie;
+    Swf::Movie m_movie;
     QByteArray m_movieBytes;
     QByteArray m_bigMovieBytes;
 };
@@ -252,10 +126,10 @@ void TstBrowserHost::initTestCase()
     QWebEngineProfile::defaultProfile()->scripts()->insert(audio);
 
     QVERIFY(m_site.isValid());
-    m_movieBytes = swf(m_movie);
-    Movie big = m_movie;
+    m_movieBytes = Swf::bytes(m_movie);
+    Swf::Movie big = m_movie;
     big.padding = 200 * 1024;
-    m_bigMovieBytes = swf(big);
+    m_bigMovieBytes = Swf::bytes(big);
     const QList<std::pair<QString, QByteArray>> files = {
         {QStringLiteral("movie.swf"), m_movieBytes},
         {QStringLiteral("big.swf"), m_bigMovieBytes},
