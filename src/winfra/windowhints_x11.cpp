@@ -70,6 +70,8 @@ void setNormalOnNextMap(QWidget *window)
         return;
     xcb_connection_t *connection = x11->connection();
     const auto id = static_cast<xcb_window_t>(window->internalWinId());
+    if (id == XCB_WINDOW_NONE)
+        return; // not made yet: Qt writes the hints itself when it makes it
 
     std::array<std::uint32_t, kHintFields> hints{};
     xcb_get_property_reply_t *reply = xcb_get_property_reply(
