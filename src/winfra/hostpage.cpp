@@ -143,13 +143,13 @@ void HostPage::leaveToDesktop(const QUrl &url, const char *what)
     while (!m_handedOver.isEmpty() && now - m_handedOver.constFirst() > kHandOverWindowMs)
         m_handedOver.removeFirst();
     if (m_handedOver.size() >= kHandOversPerWindow) {
-        qCInfo(lcWinfra) << "browser:" << what << "refused, too many in a row:"
-                         << url.toString(QUrl::RemoveUserInfo);
+        qCInfo(lcWinfra) << "browser:" << what
+                         << "refused, too many in a row:" << url.toString(QUrl::RemoveUserInfo);
         return;
     }
     m_handedOver.append(now);
-    qCInfo(lcWinfra) << "browser:" << what << "to the desktop's browser:"
-                     << url.toString(QUrl::RemoveUserInfo);
+    qCInfo(lcWinfra) << "browser:" << what
+                     << "to the desktop's browser:" << url.toString(QUrl::RemoveUserInfo);
     DesktopServices::openUrl(url);
 }
 
@@ -176,4 +176,3 @@ bool HostPage::javaScriptPrompt(const QUrl &securityOrigin, const QString &, con
     qCInfo(lcWinfra) << "browser: prompt box refused:" << securityOrigin.toString();
     return false;
 }
-

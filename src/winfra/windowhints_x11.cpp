@@ -88,8 +88,8 @@ void setNormalOnNextMap(QWidget *window)
     }
     hints[0] |= kStateHint;
     hints[kInitialState] = kNormalState;
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_HINTS,
-                        XCB_ATOM_WM_HINTS, 32, kHintFields, hints.data());
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS,
+                        32, kHintFields, hints.data());
     dropHiddenState(connection, id);
     xcb_flush(connection);
 }

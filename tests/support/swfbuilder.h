@@ -79,8 +79,8 @@ inline QByteArray callExternalInterface(const QByteArray &function, const QByteA
     const QByteArray callMethod(1, char(0x52)), pop(1, char(0x17));
     // The arguments last to first, their count, the object, the method's name.
     return push(string(argument) + string(function) + char(7) + le(2, 4) + string("flash")) +
-           getVariable + push(string("external")) + getMember +
-           push(string("ExternalInterface")) + getMember + push(string("call")) + callMethod + pop;
+           getVariable + push(string("external")) + getMember + push(string("ExternalInterface")) +
+           getMember + push(string("call")) + callMethod + pop;
 }
 
 // ActionStop: the timeline stops, so the first frame's actions run once.

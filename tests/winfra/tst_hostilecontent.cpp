@@ -66,19 +66,22 @@ void TstHostileContent::initTestCase()
     QVERIFY(m_site.isValid());
     m_server = std::make_unique<HttpServer>(m_site.path());
     QVERIFY2(m_server->isRunning(), "aurilo-httpd (AURILO_HTTPD) did not start");
-    const auto at = [this](const char *path) { return m_server->url(QLatin1String(path)).toUtf8(); };
+    const auto at = [this](const char *path) {
+        return m_server->url(QLatin1String(path)).toUtf8();
+    };
 
     // Every way out a movie has, then a last link that tells the test all the
     // others have been tried.
     Swf::Movie hostile;
-    hostile.actions = Swf::getUrl("javascript:fetch('" + at("/from-script") + "')", "") +
-                      Swf::getUrl("javascript:fetch('" + at("/from-script-blank") + "')", "_blank") +
-                      Swf::callExternalInterface("fetch", at("/from-external")) +
-                      Swf::getUrl(at("/other.html?self"), "_self") +
-                      Swf::getUrl(at("/other.html?blank"), "_blank") +
-                      Swf::getUrl("file:///etc/hostname", "_self") +
-                      Swf::getUrl("file:///etc/hostname", "_blank") +
-                      Swf::getUrl(at("/other.html?last"), "_blank") + Swf::stop();
+    hostile.actions =
+        Swf::getUrl("javascript:fetch('" + at("/from-script") + "')", "") +
+        Swf::getUrl("javascript:fetch('" + at("/from-script-blank") + "')", "_blank") +
+        Swf::callExternalInterface("fetch", at("/from-external")) +
+        Swf::getUrl(at("/other.html?self"), "_self") +
+        Swf::getUrl(at("/other.html?blank"), "_blank") +
+        Swf::getUrl("file:///etc/hostname", "_self") +
+        Swf::getUrl("file:///etc/hostname", "_blank") +
+        Swf::getUrl(at("/other.html?last"), "_blank") + Swf::stop();
 
     const QByteArray head = "<!DOCTYPE html><html><head><meta charset=\"utf-8\">";
     const QList<std::pair<QString, QByteArray>> files = {
