@@ -11,7 +11,7 @@ packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libqt6sql6-sqlite
     qt6-webengine-dev libqt6webenginecore6-bin
-    libgl-dev libxkbcommon-dev libxcb1-dev
+    libgl-dev libxkbcommon-dev libxcb1-dev libpulse-dev
     # running on X11 (and under Xvfb for the tests), Chinese fonts
     qt6-qpa-plugins xvfb xauth x11-utils fonts-noto-cjk
     # tests: a tray host, input synthesis, network namespaces
