@@ -1,6 +1,7 @@
 #include "listboxex.h"
 
 #include "moddc.h"
+#include "virtualkeys.h"
 
 #include <QAccessibleWidget>
 #include <QCursor>
@@ -16,66 +17,10 @@
 
 namespace {
 
-// Windows virtual-key code of a Qt key, as KeyDown and KeyUp report it; 0 for
-// keys without one.
-short virtualKey(int key)
+// The key's Windows virtual-key code, as KeyDown and KeyUp report it.
+short virtualKey(const QKeyEvent *event)
 {
-    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
-        return short(key); // the codes coincide with the ASCII letters and digits
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
-        return short(0x70 + (key - Qt::Key_F1));
-    switch (key) {
-    case Qt::Key_Backspace:
-        return 0x08;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return 0x09;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 0x0D;
-    case Qt::Key_Shift:
-        return 0x10;
-    case Qt::Key_Control:
-        return 0x11;
-    case Qt::Key_Alt:
-        return 0x12;
-    case Qt::Key_Pause:
-        return 0x13;
-    case Qt::Key_CapsLock:
-        return 0x14;
-    case Qt::Key_Escape:
-        return 0x1B;
-    case Qt::Key_Space:
-        return 0x20;
-    case Qt::Key_PageUp:
-        return 0x21;
-    case Qt::Key_PageDown:
-        return 0x22;
-    case Qt::Key_End:
-        return 0x23;
-    case Qt::Key_Home:
-        return 0x24;
-    case Qt::Key_Left:
-        return 0x25;
-    case Qt::Key_Up:
-        return 0x26;
-    case Qt::Key_Right:
-        return 0x27;
-    case Qt::Key_Down:
-        return 0x28;
-    case Qt::Key_Insert:
-        return 0x2D;
-    case Qt::Key_Delete:
-        return 0x2E;
-    case Qt::Key_Menu:
-        return 0x5D;
-    case Qt::Key_NumLock:
-        return 0x90;
-    case Qt::Key_ScrollLock:
-        return 0x91;
-    default:
-        return 0;
-    }
+    return short(VirtualKeys::fromQt(event->key(), event->modifiers() & Qt::KeypadModifier));
 }
 
 short shiftOf(Qt::KeyboardModifiers modifiers)
@@ -517,7 +462,7 @@ void ListBoxExList::resizeEvent(QResizeEvent *event)
 
 void ListBoxExList::keyPressEvent(QKeyEvent *event)
 {
-    emit keyDown(virtualKey(event->key()), shiftOf(event->modifiers()));
+    emit keyDown(virtualKey(event), shiftOf(event->modifiers()));
     const QString typed = event->text();
     if (!typed.isEmpty())
         emit keyPress(short(typed.at(0).unicode()));
@@ -563,7 +508,7 @@ void ListBoxExList::keyReleaseEvent(QKeyEvent *event)
 {
     if (event->isAutoRepeat())
         return; // one KeyUp per real release, as the system sends it
-    emit keyUp(virtualKey(event->key()), shiftOf(event->modifiers()));
+    emit keyUp(virtualKey(event), shiftOf(event->modifiers()));
     event->ignore();
 }
 
