@@ -56,7 +56,16 @@ class TestTrayDock(unittest.TestCase):
              "--heighttype", "pixel", "--height", "24"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         self.addCleanup(lambda: e.stop_session(trayer, trayer.pid, "the tray host"))
-        return e.wait_for(e.tray_icon, "the icon in the tray host")
+        # The panel first maps at the screen's corner, then the window manager
+        # puts it at the bottom edge asked for: the icon is there once it is
+        # in the panel's strip.
+        screen_height = int(e.run("xdotool", "getdisplaygeometry").split()[1])
+
+        def placed_icon():
+            at = e.tray_icon()
+            return at if at and at[1] >= screen_height - 24 else None
+
+        return e.wait_for(placed_icon, "the icon in the tray host at the bottom edge")
 
     def pressed(self, node):
         return node.getState().contains(e.atspi().STATE_PRESSED)

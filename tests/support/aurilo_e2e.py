@@ -407,14 +407,17 @@ def x_name(window_id):
 
 
 def tray_icon():
-    """The middle of the program's icon in a tray host's panel, if it is there.
-    The icon's window is embedded in the panel; xwininfo gives its place on
-    the screen as the second "+x+y" of its line."""
+    """The middle of the program's icon in a tray host's panel, if it is there
+    and shown. The icon's window is embedded in the panel; xwininfo gives its
+    place on the screen as the second "+x+y" of its line. Qt maps it only once
+    the panel has told it is embedded: a click before lands on the panel."""
     tree = run("xwininfo", "-root", "-tree")
-    pattern = re.compile(r'"Aurilo": \("Aurilo" "Aurilo"\)\s+(\d+)x(\d+)\+\S+\s+\+(-?\d+)\+(-?\d+)')
+    pattern = re.compile(
+        r'(0x[0-9a-f]+) "Aurilo": \("Aurilo" "Aurilo"\)\s+(\d+)x(\d+)\+\S+\s+\+(-?\d+)\+(-?\d+)')
     for match in pattern.finditer(tree):
-        width, height, x, y = (int(value) for value in match.groups())
-        if 1 < width < 64 and height < 64:
+        window_id = match.group(1)
+        width, height, x, y = (int(value) for value in match.groups()[1:])
+        if 1 < width < 64 and height < 64 and "IsViewable" in run("xwininfo", "-id", window_id):
             return x + width // 2, y + height // 2
     return None
 
