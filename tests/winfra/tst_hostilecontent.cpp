@@ -31,6 +31,16 @@ bool hasFinal(const QSignalSpy &spy)
     });
 }
 
+// A browser on screen, as in the player window.
+struct ShownHost : BrowserHost
+{
+    ShownHost()
+    {
+        resize(400, 300);
+        show();
+    }
+};
+
 } // namespace
 
 class TstHostileContent : public QObject
@@ -152,9 +162,7 @@ bool TstHostileContent::waitOpened(const QString &address)
 
 void TstHostileContent::hostileMovieStaysInItsPage()
 {
-    BrowserHost host;
-    host.resize(400, 300);
-    host.show();
+    ShownHost host;
     const QString movie = m_server->url(QStringLiteral("/hostile.swf"));
     QVERIFY(navigate(host, movie));
     QVERIFY2(waitOpened(m_server->url(QStringLiteral("/other.html?last"))),
@@ -189,9 +197,7 @@ void TstHostileContent::pageStaysWhereTheProgramSentIt()
 {
     QFETCH(QString, page);
     QFETCH(QStringList, toDesktop);
-    BrowserHost host;
-    host.resize(400, 300);
-    host.show();
+    ShownHost host;
     const QString address = m_server->url(page);
     QSignalSpy progress(&host, &BrowserHost::ProgressChange);
     QVERIFY(navigate(host, address));
@@ -216,9 +222,7 @@ void TstHostileContent::pageStaysWhereTheProgramSentIt()
 
 void TstHostileContent::serverRedirectIsFollowed()
 {
-    BrowserHost host;
-    host.resize(400, 300);
-    host.show();
+    ShownHost host;
     const QString address = m_server->url(QStringLiteral("/_fault/redirect/page.html"));
     QVERIFY(navigate(host, address));
     QCOMPARE(host.page()->url().toString(), m_server->url(QStringLiteral("/page.html")));
@@ -230,9 +234,7 @@ void TstHostileContent::serverRedirectIsFollowed()
 
 void TstHostileContent::pageGetsNoPermissionDownloadOrDialog()
 {
-    BrowserHost host;
-    host.resize(400, 300);
-    host.show();
+    ShownHost host;
     QVERIFY(navigate(host, m_server->url(QStringLiteral("/asks.html"))));
     QWebEnginePage *page = host.page();
 
