@@ -11,6 +11,7 @@
 #include "gamejsfrm.h"
 #include "listboxex.h"
 #include "modsl.h"
+#include "quendasz.h"
 #include "sharing.h"
 #include "storeviews.h"
 
@@ -67,6 +68,8 @@ MuenFrm::MuenFrm(QWidget *parent) : QWidget(parent)
     // The about, settings and update items join this menu with their windows.
     SzLan = addMenu(QStringLiteral("SzLan"), QStringLiteral("设置栏"));
     Jrzy = addItem(SzLan, QStringLiteral("Jrzy"), QStringLiteral("访问主页"), &MuenFrm::Jrzy_Click);
+    addSeparator(SzLan, QStringLiteral("sz11"));
+    shezhi1 = addItem(SzLan, QStringLiteral("shezhi1"), QStringLiteral("设置"), &MuenFrm::shezhi1_Click);
     addSeparator(SzLan, QStringLiteral("sz1"));
     OverQuenda = addItem(SzLan, QStringLiteral("OverQuenda"), QStringLiteral("退出"),
                          &MuenFrm::OverQuenda_Click);
@@ -294,6 +297,11 @@ void MuenFrm::CkJSSB_Click()
 void MuenFrm::Jrzy_Click()
 {
     DesktopServices::openUrl(ContentServer::homePage(), DesktopServices::Show::Maximized);
+}
+
+void MuenFrm::shezhi1_Click()
+{
+    QuendaSz::get().showModeless();
 }
 
 void MuenFrm::OverQuenda_Click()

@@ -45,6 +45,7 @@ public:
     QAction *CkJSSB = nullptr;
     // SzLan items
     QAction *Jrzy = nullptr;
+    QAction *shezhi1 = nullptr;
     QAction *OverQuenda = nullptr;
     // TP items
     QAction *FrmQcShow = nullptr;
@@ -69,6 +70,7 @@ public:
     void CzLbSB_Click();
     void CkJSSB_Click();
     void Jrzy_Click();
+    void shezhi1_Click();
     void OverQuenda_Click();
     void FrmQcShow_Click();
     void Window1_Click();

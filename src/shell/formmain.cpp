@@ -18,11 +18,13 @@
 #include "muenfrm.h"
 #include "picturebutton.h"
 #include "programfolder.h"
+#include "quendasz.h"
 #include "singleinstance.h"
 #include "tray.h"
 #include "windowhints.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -136,8 +138,6 @@ void FormMain::createControls()
     });
     connect(XlMune, &ButtonEx::OnMouseUp, this,
             [this](short, short, float, float) { m_xlMuneMouseDown = false; });
-    // The settings window comes with the settings; until then the button rests.
-    Sz->setEnabled(false);
 
     Text4 = new QLineEdit(this);
     name(Text4, QStringLiteral("Text4"), QStringLiteral("搜索"));
@@ -354,15 +354,9 @@ void FormMain::EnterOfflineMode()
 
 void FormMain::右边窗体()
 {
-    // "软件启动时播放窗口跟随启动" in Config.dll: with no file the box stays
-    // unticked; in the file, exactly "0" unticks it and anything else (a
-    // missing key included) ticks it. The settings window will hold this box
-    // as the live setting once it exists.
-    const QString config = ProgramFolder::file(QStringLiteral("Config.dll"));
-    if (!QFileInfo::exists(config))
-        return;
-    if (ModSl::ReadIniString(config, QStringLiteral("用户设置"), QStringLiteral("开启启动")) !=
-        QLatin1String("0"))
+    // The first read of the settings window creates it, and its load applies
+    // Config.dll.
+    if (QuendaSz::get().开启启动->isChecked())
         GameFrmButton_OnMouseDown();
 }
 
@@ -469,7 +463,11 @@ void FormMain::VerDown_AsyncReadComplete(bool hasError, const QString &szPath)
             replaceFile(newVersion, versionTmp());
         }
     }
-    // The settings and the advertisements, which come next, arrive with their windows.
+    // The settings may have changed on disk since the start.
+    QuendaSz &settings = QuendaSz::get();
+    settings.加载热键事件();
+    settings.加载热键属性();
+    // The advertisements, which come next, arrive with their window.
     reportMissingCatalog();
 }
 
@@ -715,7 +713,10 @@ void FormMain::GfZyLjLabel_Click()
     DesktopServices::openUrl(ContentServer::homePage(), DesktopServices::Show::Maximized);
 }
 
-void FormMain::Sz_Click() {}
+void FormMain::Sz_Click()
+{
+    QuendaSz::get().showModeless();
+}
 
 void FormMain::XlMune_OnMouseDown()
 {

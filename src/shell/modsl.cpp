@@ -20,6 +20,20 @@ QStringList ShutdownOrder()
             QStringLiteral("FormMain"),       QStringLiteral("ADFrm")};
 }
 
+namespace {
+bool &endingAtOnce()
+{
+    static bool ending = false;
+    return ending;
+}
+} // namespace
+
+void EndAtOnce()
+{
+    endingAtOnce() = true;
+    QCoreApplication::quit();
+}
+
 void ExitProgram()
 {
     // Closing the main window runs ExitProgram from its close handler; the
@@ -35,14 +49,16 @@ void ExitProgram()
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (const QString &name : ShutdownOrder()) {
         for (QWidget *window : windows) {
-            if (window->objectName() == name) {
+            if (window->objectName() == name && !endingAtOnce()) {
                 qCDebug(lcShell) << "closing" << name;
                 window->close();
             }
         }
     }
     QCoreApplication::quit();
-    exiting = false; // a test may build the windows again
+    // A test may build the windows again.
+    exiting = false;
+    endingAtOnce() = false;
 }
 
 bool IsOnline()

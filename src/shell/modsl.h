@@ -10,6 +10,10 @@ namespace ModSl {
 // the program's windows in their fixed order and ends the event loop.
 void ExitProgram();
 
+// Ends the program at once: the event loop exits as soon as control returns
+// to it, and an ExitProgram under way closes no further window.
+void EndAtOnce();
+
 // The order in which ExitProgram closes the windows (by object name).
 QStringList ShutdownOrder();
 

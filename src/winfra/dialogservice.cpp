@@ -31,18 +31,19 @@ QMessageBox::Icon toQt(Icon icon)
 }
 } // namespace
 
-Answer show(const QString &text, Buttons buttons, Icon icon, QWidget *parent)
+Answer show(const QString &text, Buttons buttons, Icon icon, QWidget *parent, const QString &title)
 {
-    const Request request{text, buttons, icon};
+    const Request request{text, buttons, icon, title};
     if (installed())
         return installed()(request);
 
-    QMessageBox box(toQt(icon), QStringLiteral("Aurilo"), text,
+    const QString caption = title.isEmpty() ? QStringLiteral("Aurilo") : title;
+    QMessageBox box(toQt(icon), caption, text,
                     buttons == Buttons::YesNo ? (QMessageBox::Yes | QMessageBox::No)
                                               : QMessageBox::Ok,
                     parent);
     box.setObjectName(QStringLiteral("MessageBox"));
-    box.setAccessibleName(QStringLiteral("Aurilo"));
+    box.setAccessibleName(caption);
     if (buttons == Buttons::YesNo) {
         box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
         box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));

@@ -22,14 +22,16 @@ struct Request
     QString text;
     Buttons buttons = Buttons::Ok;
     Icon icon = Icon::None;
+    QString title; // empty: the program's title
 };
 
 using Answerer = std::function<Answer(const Request &)>;
 
-// Shows a modal message box with the program's title and returns the answer.
-// Closing a Yes/No box without choosing counts as No.
+// Shows a modal message box and returns the answer; its title is the
+// program's unless one is given. Closing a Yes/No box without choosing counts
+// as No.
 Answer show(const QString &text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None,
-            QWidget *parent = nullptr);
+            QWidget *parent = nullptr, const QString &title = QString());
 
 // Replaces the real message box (tests, scripted runs); an empty answerer
 // restores it.

@@ -15,7 +15,7 @@ import aurilo_e2e as e
 GAME_LIST = ["开始收听" + " " * 11, "添加收藏", "查看介绍", "分享给好友"]
 FAVOURITES = ["开始收听", "移除收藏", "清空收藏", "查看介绍"]
 RANDOM = ["开始收听", "添加收藏", "分享", "重载列表", "查看介绍"]
-SETTINGS = ["访问主页", "退出"]
+SETTINGS = ["访问主页", "设置", "退出"]
 TRAY = ["显示", "隐藏", "退出"]
 
 COPIED = "0|OK|复制信息成功，请通过Ctrl + V键复制给您的好友！ => OK"
@@ -103,8 +103,13 @@ class TestMenus(unittest.TestCase):
         self.choose(e.wait_menu(self.app, "托盘选项"), "显示", TRAY)
         main = e.wait_window(self.app, "Aurilo")
 
-        # The settings bar's menu, under its button: "退出" ends the program.
+        # The settings bar's menu, under its button: "设置" shows the settings
+        # window, "退出" ends the program, the settings window still open.
         button = e.wait_find(main, "push button", "设置栏")
+        e.press_button(e.centre(button), 1)
+        e.release_button(1)
+        self.choose(e.wait_menu(self.app, "设置栏"), "设置", SETTINGS)
+        e.wait_window(self.app, "Aurilo设置")
         e.press_button(e.centre(button), 1)
         e.release_button(1)
         self.choose(e.wait_menu(self.app, "设置栏"), "退出", SETTINGS)

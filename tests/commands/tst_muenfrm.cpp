@@ -12,6 +12,7 @@
 #include "listboxex.h"
 #include "muenfrm.h"
 #include "programfolder.h"
+#include "quendasz.h"
 #include "storeviews.h"
 
 #include <QAccessible>
@@ -112,6 +113,7 @@ private slots:
         delete FormMain::existing();
         delete GameJsFrm::existing();
         delete MuenFrm::existing();
+        delete QuendaSz::existing();
         delete FlashFrm::existing();
         Clipboard::setWriter({});
         ProgramFolder::setPath(QString());
@@ -136,7 +138,8 @@ private slots:
                                                "fg=-", "FxSbPlGame=分享", "CzLbSB=重载列表",
                                                "CkJSSB=查看介绍"};
         QTest::newRow("settings") << "SzLan" << "设置栏"
-                                  << QStringList{"Jrzy=访问主页", "sz1=-", "OverQuenda=退出"};
+                                  << QStringList{"Jrzy=访问主页", "sz11=-", "shezhi1=设置", "sz1=-",
+                                                 "OverQuenda=退出"};
         QTest::newRow("tray") << "TP" << "托盘选项"
                               << QStringList{"FrmQcShow=显示", "Window1=隐藏", "UnloadEndFrm=退出"};
     }

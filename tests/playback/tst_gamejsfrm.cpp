@@ -14,6 +14,7 @@
 #include "muenfrm.h"
 #include "netpicture.h"
 #include "programfolder.h"
+#include "quendasz.h"
 
 #include <QFile>
 #include <QLabel>
@@ -80,6 +81,7 @@ private slots:
 
     void cleanup()
     {
+        delete QuendaSz::existing();
         delete FlashFrm::existing();
         delete MuenFrm::existing();
         delete GameJsFrm::existing();

@@ -9,6 +9,7 @@
 #include "dialogrecorder.h"
 #include "favoriterecord.h"
 #include "flashfrm.h"
+#include "quendasz.h"
 #include "sharing.h"
 
 #include <QClipboard>
@@ -80,6 +81,7 @@ private slots:
 
     void cleanup()
     {
+        delete QuendaSz::existing();
         delete FlashFrm::existing();
         DesktopServices::setOpener({});
         Clipboard::setWriter({});

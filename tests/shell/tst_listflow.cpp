@@ -22,6 +22,7 @@
 #include "muenfrm.h"
 #include "networkstate.h"
 #include "programfolder.h"
+#include "quendasz.h"
 #include "quotes.h"
 #include "storeviews.h"
 
@@ -164,6 +165,7 @@ private slots:
         delete m_main;
         delete GameJsFrm::existing();
         delete MuenFrm::existing();
+        delete QuendaSz::existing();
         delete FlashFrm::existing();
         DesktopServices::setOpener({});
         Clipboard::setWriter({});

@@ -12,6 +12,7 @@
 #include "listboxex.h"
 #include "networkstate.h"
 #include "programfolder.h"
+#include "quendasz.h"
 #include "quotes.h"
 #include "textnumber.h"
 
@@ -179,6 +180,7 @@ private slots:
         for (const QString &file : left)
             QVERIFY2(!file.endsWith(u".new") && !file.endsWith(u".part"), qPrintable(file));
         main.reset();
+        delete QuendaSz::existing();
         delete FlashFrm::existing();
         ProgramFolder::setPath(QString());
     }

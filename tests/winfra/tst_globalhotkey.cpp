@@ -2,6 +2,7 @@
 // that the lock state survives between clients): presses come from xdotool,
 // another program holding a combination is this test run again as a helper.
 #include "globalhotkey.h"
+#include "owndisplay.h"
 
 #include <QGuiApplication>
 #include <QProcess>
@@ -283,38 +284,6 @@ void TstGlobalHotKey::noSuchKey()
     QVERIFY(!hotKey.isGrabbed());
 }
 
-// Xvfb on a display number it picks itself; ends with the test.
-class OwnDisplay
-{
-public:
-    ~OwnDisplay()
-    {
-        m_server.terminate();
-        if (!m_server.waitForFinished(10000))
-            m_server.kill();
-        m_server.waitForFinished(10000);
-    }
-
-    QString start()
-    {
-        m_server.start(QStringLiteral("Xvfb"),
-                       {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                        QStringLiteral("-noreset"), QStringLiteral("-nolisten"),
-                        QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                        QStringLiteral("640x480x24")});
-        if (!m_server.waitForStarted(kWaitMs))
-            return {};
-        while (!m_server.canReadLine()) {
-            if (!m_server.waitForReadyRead(kWaitMs))
-                return {};
-        }
-        return u':' + QString::fromLatin1(m_server.readLine()).trimmed();
-    }
-
-private:
-    QProcess m_server;
-};
-
 int main(int argc, char *argv[])
 {
     if (argc > 1 && std::string(argv[1]) == "--hold") {
@@ -324,13 +293,8 @@ int main(int argc, char *argv[])
         return holdHelper(variants);
     }
     OwnDisplay display;
-    const QString name = display.start();
-    if (name.size() < 2) {
-        std::fprintf(stderr, "Xvfb did not start\n");
+    if (!display.startAndUse())
         return 1;
-    }
-    qputenv("DISPLAY", name.toLocal8Bit());
-    qputenv("QT_QPA_PLATFORM", "xcb");
     QGuiApplication app(argc, argv);
     TstGlobalHotKey test;
     return QTest::qExec(&test, argc, argv);
