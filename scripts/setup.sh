@@ -11,11 +11,14 @@ packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libqt6sql6-sqlite
     qt6-webengine-dev libqt6webenginecore6-bin
-    libgl-dev libxkbcommon-dev libxcb1-dev libpulse-dev
+    libgl-dev libxkbcommon-dev libxcb1-dev libxcb-xtest0-dev libpulse-dev
     # running on X11 (and under Xvfb for the tests), Chinese fonts
     qt6-qpa-plugins xvfb xauth x11-utils fonts-noto-cjk
     # tests: a tray host, input synthesis, network namespaces
     trayer xdotool iproute2 util-linux procps
+    # tests: hot keys pressed through XTEST by key code, on a keyboard map
+    # that leaves Ctrl+Alt+F1..F12 to programs
+    libx11-6 libxtst6 x11-xkb-utils
     # tests: a window manager that draws frames and minimises windows
     openbox
     # tests: the accessibility tree through AT-SPI, on buses of the tests' own

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace {
@@ -116,11 +117,12 @@ void QuendaSz::createControls()
     layout->addLayout(options);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    // A user's toggle, by mouse, space bar or a screen reader's press; the
-    // program's own setChecked does not count.
-    connect(增加音量, &QCheckBox::clicked, this, &QuendaSz::增加音量_MouseUp);
-    connect(减少音量, &QCheckBox::clicked, this, &QuendaSz::减少音量_MouseUp);
-    connect(禁音, &QCheckBox::clicked, this, &QuendaSz::禁音_MouseUp);
+    // A user's toggle, by mouse, space bar or a screen reader (whose toggle
+    // action changes the box without a click); the window's own changes of
+    // the boxes are made with their signals blocked.
+    connect(增加音量, &QCheckBox::toggled, this, &QuendaSz::增加音量_MouseUp);
+    connect(减少音量, &QCheckBox::toggled, this, &QuendaSz::减少音量_MouseUp);
+    connect(禁音, &QCheckBox::toggled, this, &QuendaSz::禁音_MouseUp);
     connect(HK1, &RKHotKey::HotKeyPressed, this, &QuendaSz::HK1_HotKeyPressed);
     connect(HK2, &RKHotKey::HotKeyPressed, this, &QuendaSz::HK2_HotKeyPressed);
     connect(HK3, &RKHotKey::HotKeyPressed, this, &QuendaSz::HK3_HotKeyPressed);
@@ -147,8 +149,10 @@ void QuendaSz::加载热键事件()
     const QFileInfo config(configFile());
     if (!config.exists() || config.isDir())
         return;
-    for (QCheckBox *box : stored())
+    for (QCheckBox *box : stored()) {
+        const QSignalBlocker programsOwn(box);
         UpdateSL::LoadCheckBoxSetting(kUserSection, config.filePath(), box);
+    }
 }
 
 void QuendaSz::加载热键属性()
@@ -164,6 +168,7 @@ void QuendaSz::加载热键属性()
 void QuendaSz::rowMouseUp(QCheckBox *box, RKHotKey *hotKey)
 {
     hotKey->setHotKeyEnabled(box->isChecked());
+    const QSignalBlocker programsOwn(box);
     box->setChecked(hotKey->HotKeyEnabled());
 }
 

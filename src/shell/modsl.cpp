@@ -28,10 +28,12 @@ bool &endingAtOnce()
 }
 } // namespace
 
+// exit(), not quit(): quit() first asks every window left to close, and
+// those are the ones that must not run a handler any more.
 void EndAtOnce()
 {
     endingAtOnce() = true;
-    QCoreApplication::quit();
+    QCoreApplication::exit(0);
 }
 
 void ExitProgram()
@@ -55,7 +57,8 @@ void ExitProgram()
             }
         }
     }
-    QCoreApplication::quit();
+    // Every window the program closes is closed by now.
+    QCoreApplication::exit(0);
     // A test may build the windows again.
     exiting = false;
     endingAtOnce() = false;
