@@ -720,7 +720,18 @@ void FormMain::Sz_Click()
 
 void FormMain::XlMune_OnMouseDown()
 {
-    MuenFrm::get().SzLan->popup(QCursor::pos());
+    QMenu *menu = MuenFrm::get().SzLan;
+    // The menu takes the release of the press that opened it, so the button
+    // hears no OnMouseUp: the press is over once the menu closes. (A quick
+    // second click is a double click, which raises no OnMouseDown; its
+    // Click then opens the menu.)
+    connect(menu, &QMenu::aboutToHide, this, &FormMain::xlMuneMenuClosed, Qt::UniqueConnection);
+    menu->popup(QCursor::pos());
+}
+
+void FormMain::xlMuneMenuClosed()
+{
+    m_xlMuneMouseDown = false;
 }
 
 void FormMain::GameFrmButton_OnMouseDown()

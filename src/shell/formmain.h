@@ -165,6 +165,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void xlMuneMenuClosed();
     void createControls();
     void CheckExist();
     void EnterOfflineMode();

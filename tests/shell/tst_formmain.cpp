@@ -302,6 +302,34 @@ private slots:
         QCOMPARE(m_main->WindowState(), 0);
     }
 
+    void settingsBarMenuOpensEveryTime()
+    {
+        writeCatalog();
+        DialogRecorder dialogs;
+        QVERIFY(m_main->Form_Load());
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main));
+        QMenu *menu = MuenFrm::get().SzLan;
+        const QPoint centre = m_main->XlMune->rect().center();
+        // A press opens it; the menu takes the release.
+        QTest::mousePress(m_main->XlMune, Qt::LeftButton, {}, centre);
+        QTRY_VERIFY(menu->isVisible());
+        menu->hide();
+        // Clicked again at once: the second press of a double click, which
+        // raises no OnMouseDown, then its release.
+        QMouseEvent twice(QEvent::MouseButtonDblClick, QPointF(centre),
+                          m_main->XlMune->mapToGlobal(QPointF(centre)), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_main->XlMune, &twice);
+        QTest::mouseRelease(m_main->XlMune, Qt::LeftButton, {}, centre);
+        QTRY_VERIFY(menu->isVisible());
+        menu->hide();
+        // The keyboard's click opens it too.
+        m_main->XlMune->click();
+        QTRY_VERIFY(menu->isVisible());
+        menu->hide();
+    }
+
     void trayMenuCommands()
     {
         Tray::setAvailabilityProbe([] { return true; });
