@@ -405,6 +405,10 @@ bool RKHotKey::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonDblClick:
         emit DblClick();
         break;
+    case QEvent::FocusOut:
+        // A Windows key let go elsewhere is not held any more.
+        m_winHeld = false;
+        break;
     case QEvent::Drop:
     case QEvent::DragEnter:
         return true;

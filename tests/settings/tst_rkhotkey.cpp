@@ -69,6 +69,7 @@ private slots:
     void capture_data();
     void capture();
     void keyDownMayChangeTheKey();
+    void windowsKeyLetGoElsewhere();
     void tabLeavesTheBox();
     void noContextMenu();
     void storedValues_data();
@@ -220,6 +221,19 @@ void TstRKHotKey::keyDownMayChangeTheKey()
     QCOMPARE(seen, (QList<short>{0x11, 2, 0x41, 2}));
     QCOMPARE(hotKey->Text(), QStringLiteral("B"));
     QCOMPARE(hotKey->KeyCode(), 0x42u);
+    QCOMPARE(hotKey->ModKeyCode(), 0u);
+}
+
+void TstRKHotKey::windowsKeyLetGoElsewhere()
+{
+    auto hotKey = control();
+    QTest::keyPress(hotKey->txtHotKey, Qt::Key_Super_L);
+    QCOMPARE(hotKey->Text(), QStringLiteral("Win + "));
+    // The focus leaves while the key is down; it is let go elsewhere.
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(hotKey->txtHotKey, &out);
+    QTest::keyPress(hotKey->txtHotKey, Qt::Key_F8);
+    QCOMPARE(hotKey->Text(), QStringLiteral("F8"));
     QCOMPARE(hotKey->ModKeyCode(), 0u);
 }
 
