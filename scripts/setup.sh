@@ -12,6 +12,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libqt6sql6-sqlite
     qt6-webengine-dev libqt6webenginecore6-bin
     libgl-dev libxkbcommon-dev libxcb1-dev libxcb-xtest0-dev libpulse-dev
+    # build: the updates' signature checks
+    libsodium-dev
     # running on X11 (and under Xvfb for the tests), Chinese fonts
     qt6-qpa-plugins xvfb xauth x11-utils fonts-noto-cjk
     # tests: a tray host, input synthesis, network namespaces
@@ -21,6 +23,8 @@ packages=(
     libx11-6 libxtst6 x11-xkb-utils
     # tests: a window manager that draws frames and minimises windows
     openbox
+    # tests and the benchmark: signed update files, made by minisign itself
+    minisign
     # tests: the accessibility tree through AT-SPI, on buses of the tests' own
     python3 python3-pyatspi at-spi2-core dbus-daemon dbus-bin
     # the demo site's speaking resources; a sound server for the playback test
