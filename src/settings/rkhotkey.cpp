@@ -26,6 +26,7 @@ constexpr short VK_SHIFT = 0x10;
 constexpr short VK_CONTROL = 0x11;
 constexpr short VK_MENU = 0x12; // Alt
 constexpr short VK_LWIN = 0x5B;
+constexpr short VK_RWIN = 0x5C;
 constexpr short VK_APPS = 0x5D;
 
 // The Shift argument of the key events: 1 Shift, 2 Ctrl, 4 Alt.
@@ -44,6 +45,24 @@ short shiftState(const QKeyEvent *event, short keyCode, bool down)
                       : keyCode == VK_MENU    ? kAltMask
                                               : 0;
     return down ? short(shift | own) : short(shift & ~own);
+}
+
+// X key symbols of the two Windows keys.
+constexpr quint32 XK_Super_L = 0xffeb;
+constexpr quint32 XK_Super_R = 0xffec;
+
+// The virtual-key code of a key event. On X11 Qt reports both Windows keys
+// as Meta; their key symbols tell them apart.
+short keyCodeOf(const QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Meta || event->key() == Qt::Key_Super_L ||
+        event->key() == Qt::Key_Super_R) {
+        if (event->nativeVirtualKey() == XK_Super_L)
+            return VK_LWIN;
+        if (event->nativeVirtualKey() == XK_Super_R)
+            return VK_RWIN;
+    }
+    return short(VirtualKeys::fromQt(event->key(), event->modifiers() & Qt::KeypadModifier));
 }
 
 short buttonCode(Qt::MouseButtons buttons)
@@ -372,8 +391,7 @@ bool RKHotKey::eventFilter(QObject *watched, QEvent *event)
             event->accept(); // the box takes every other key, shortcuts included
             return true;
         }
-        const short code =
-            short(VirtualKeys::fromQt(key->key(), key->modifiers() & Qt::KeypadModifier));
+        const short code = keyCodeOf(key);
         const bool down = event->type() == QEvent::KeyPress;
         if (down)
             txtHotKey_KeyDown(code, shiftState(key, code, true));

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
@@ -69,6 +70,8 @@ private slots:
     void capture_data();
     void capture();
     void keyDownMayChangeTheKey();
+    void windowsKeysByTheirSymbols_data();
+    void windowsKeysByTheirSymbols();
     void windowsKeyLetGoElsewhere();
     void tabLeavesTheBox();
     void noContextMenu();
@@ -222,6 +225,33 @@ void TstRKHotKey::keyDownMayChangeTheKey()
     QCOMPARE(hotKey->Text(), QStringLiteral("B"));
     QCOMPARE(hotKey->KeyCode(), 0x42u);
     QCOMPARE(hotKey->ModKeyCode(), 0u);
+}
+
+void TstRKHotKey::windowsKeysByTheirSymbols_data()
+{
+    // On X11 both Windows keys come as Meta, told apart by their key symbol.
+    QTest::addColumn<quint32>("keySymbol");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<uint>("keyCode");
+    QTest::addColumn<uint>("modKeyCode");
+    QTest::newRow("left: a modifier") << quint32(0xffeb) << "Win + F8" << 0x77u << 8u;
+    QTest::newRow("right: a key") << quint32(0xffec) << "Right Windows" << 0x5Cu << 0u;
+}
+
+void TstRKHotKey::windowsKeysByTheirSymbols()
+{
+    QFETCH(quint32, keySymbol);
+    QFETCH(QString, text);
+    QFETCH(uint, keyCode);
+    QFETCH(uint, modKeyCode);
+    auto hotKey = control();
+    QKeyEvent meta(QEvent::KeyPress, Qt::Key_Meta, Qt::MetaModifier, 0, keySymbol, 0);
+    QApplication::sendEvent(hotKey->txtHotKey, &meta);
+    if (keySymbol == 0xffeb)
+        QTest::keyPress(hotKey->txtHotKey, Qt::Key_F8, Qt::MetaModifier);
+    QCOMPARE(hotKey->Text(), text);
+    QCOMPARE(hotKey->KeyCode(), keyCode);
+    QCOMPARE(hotKey->ModKeyCode(), modKeyCode);
 }
 
 void TstRKHotKey::windowsKeyLetGoElsewhere()
