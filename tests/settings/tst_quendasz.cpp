@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QProcess>
@@ -186,6 +187,7 @@ void TstQuendaSz::captionsAndNames()
     QCOMPARE(settings.禁音->objectName(), QStringLiteral("禁音"));
     QCOMPARE(settings.开启启动->text(), QStringLiteral("软件启动时播放窗口跟随启动"));
     QCOMPARE(settings.保存设置->text(), QStringLiteral("保存"));
+    QVERIFY(!settings.HeadrImges->pixmap().isNull()); // the picture is built in
     for (RKHotKey *hotKey : {settings.HK1, settings.HK2, settings.HK3}) {
         QVERIFY(!hotKey->txtHotKey->accessibleName().isEmpty());
         QCOMPARE(hotKey->Text(), QStringLiteral("无"));
