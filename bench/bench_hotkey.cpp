@@ -10,14 +10,14 @@
 //
 // Needs Xvfb, setxkbmap, pulseaudio and pactl installed.
 #include "globalhotkey.h"
+#include "owndisplay.h"
+#include "ownsoundserver.h"
 #include "systemvolume.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <xcb/xcb.h>
@@ -40,128 +40,25 @@ constexpr int kStartPercent = 50;
 constexpr int kExpectedPercent = 52; // one step up
 constexpr int kWaitMs = 20000;
 
-void stopProcess(QProcess &process)
+// The X server's own keys off on a display's keyboard map, so that
+// Ctrl+Alt+F10 reaches programs.
+bool leaveServerKeysToPrograms(const QString &display)
 {
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(10000))
-        process.kill();
-    process.waitForFinished(10000);
+    QProcess keymap;
+    keymap.start(QStringLiteral("setxkbmap"),
+                 {QStringLiteral("-display"), display, QStringLiteral("-option"),
+                  QStringLiteral("srvrkeys:none")});
+    return keymap.waitForFinished(kWaitMs) && keymap.exitStatus() == QProcess::NormalExit &&
+           keymap.exitCode() == 0;
 }
 
-// Xvfb on a display number it picks itself.
-class OwnDisplay
+// Whether every channel of the sink is at this percentage.
+bool volumeIs(const OwnSoundServer &sound, int percent)
 {
-public:
-    ~OwnDisplay() { stopProcess(m_server); }
-
-    // The display's name, empty when the server did not start or its
-    // keyboard map could not be set.
-    QString start()
-    {
-        m_server.start(QStringLiteral("Xvfb"),
-                       {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                        QStringLiteral("-noreset"), QStringLiteral("-nolisten"),
-                        QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                        QStringLiteral("640x480x24")});
-        if (!m_server.waitForStarted(kWaitMs))
-            return {};
-        while (!m_server.canReadLine()) {
-            if (!m_server.waitForReadyRead(kWaitMs))
-                return {};
-        }
-        const QString name = u':' + QString::fromLatin1(m_server.readLine()).trimmed();
-        QProcess keymap;
-        keymap.start(QStringLiteral("setxkbmap"),
-                     {QStringLiteral("-display"), name, QStringLiteral("-option"),
-                      QStringLiteral("srvrkeys:none")});
-        if (!keymap.waitForFinished(kWaitMs) || keymap.exitStatus() != QProcess::NormalExit ||
-            keymap.exitCode() != 0)
-            return {};
-        return name;
-    }
-
-private:
-    QProcess m_server;
-};
-
-// A PulseAudio server with its own runtime folder and socket and one null
-// sink, "hotkey_bench", which is then its default output.
-class SoundServer
-{
-public:
-    SoundServer() : m_socket(m_runtime.filePath(QStringLiteral("native"))) {}
-    ~SoundServer() { stopProcess(m_daemon); }
-
-    QString address() const { return QStringLiteral("unix:") + m_socket; }
-
-    bool start()
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
-        env.insert(QStringLiteral("HOME"), m_runtime.path());
-        m_daemon.setProcessEnvironment(env);
-        m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_daemon.start(QStringLiteral("pulseaudio"),
-                       {QStringLiteral("--daemonize=no"), QStringLiteral("-n"),
-                        QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--disallow-exit"),
-                        QStringLiteral("--log-level=error"),
-                        QStringLiteral("--load=module-native-protocol-unix socket=") + m_socket,
-                        QStringLiteral("--load=module-null-sink sink_name=hotkey_bench")});
-        if (!m_daemon.waitForStarted(kWaitMs))
-            return false;
-        // Ready once pactl reaches it.
-        for (int i = 0; i < 200; ++i) {
-            if (pactl({QStringLiteral("info")}).contains("hotkey_bench"))
-                return true;
-            if (m_daemon.waitForFinished(100))
-                return false;
-        }
-        return false;
-    }
-
-    QByteArray pactl(const QStringList &arguments) const
-    {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PULSE_SERVER"), address());
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral("pactl"), arguments);
-        process.waitForFinished(kWaitMs);
-        return process.readAllStandardOutput();
-    }
-
-    void setVolume(int percent)
-    {
-        pactl({QStringLiteral("set-sink-volume"), QStringLiteral("hotkey_bench"),
-               QString::number(percent) + u'%'});
-    }
-
-    // The channels' volumes in whole percent.
-    QList<int> volume() const
-    {
-        static const QRegularExpression channel(QStringLiteral("\\d+ /\\s+(\\d+)%"));
-        QList<int> result;
-        const QString out = QString::fromUtf8(
-            pactl({QStringLiteral("get-sink-volume"), QStringLiteral("hotkey_bench")}));
-        for (const auto &match : channel.globalMatch(out))
-            result.append(match.captured(1).toInt());
-        return result;
-    }
-
-    bool volumeIs(int percent) const
-    {
-        const QList<int> channels = volume();
-        return !channels.isEmpty() &&
-               std::all_of(channels.begin(), channels.end(), [&](int v) { return v == percent; });
-    }
-
-private:
-    QTemporaryDir m_runtime;
-    QString m_socket;
-    QProcess m_daemon;
-};
+    const QList<int> channels = sound.volume();
+    return !channels.isEmpty() &&
+           std::all_of(channels.begin(), channels.end(), [percent](int c) { return c == percent; });
+}
 
 // Key presses and releases through XTEST, on a connection of its own: the
 // server handles them as if they came from the keyboard, so passive grabs
@@ -233,8 +130,10 @@ int main(int argc, char *argv[])
     OwnDisplay display;
     const QString displayName = display.start();
     if (displayName.size() < 2)
-        return fail("Xvfb did not start, or setxkbmap failed on it");
-    SoundServer sound;
+        return fail("Xvfb did not start");
+    if (!leaveServerKeysToPrograms(displayName))
+        return fail("setxkbmap failed on the benchmark's display");
+    OwnSoundServer sound(QStringLiteral("hotkey_bench"));
     if (!sound.start())
         return fail("pulseaudio did not start");
 
@@ -255,8 +154,8 @@ int main(int argc, char *argv[])
 
     std::vector<double> times;
     for (int i = 0; i < kPresses; ++i) {
-        sound.setVolume(kStartPercent);
-        if (!sound.volumeIs(kStartPercent))
+        sound.setVolume({kStartPercent});
+        if (!volumeIs(sound, kStartPercent))
             return fail("could not set the start volume with pactl");
 
         QEventLoop loop;
@@ -283,7 +182,7 @@ int main(int argc, char *argv[])
     }
 
     // The figure is of a real change: the last press took the sink one step up.
-    if (!sound.volumeIs(kExpectedPercent)) {
+    if (!volumeIs(sound, kExpectedPercent)) {
         QString seen;
         for (int v : sound.volume())
             seen += QString::number(v) + QStringLiteral("% ");

@@ -1,13 +1,11 @@
 // The master volume: the step rule as a table, then the real client library
 // against a PulseAudio server of the test's own (its own runtime folder and
 // socket, a null sink), read back with pactl.
+#include "ownsoundserver.h"
 #include "systemvolume.h"
 
 #include <QCoreApplication>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
@@ -39,93 +37,6 @@ QList<Volume> volumes(const QList<int> &values)
     return result;
 }
 
-// A PulseAudio server of the test's own with one null sink.
-class SoundServer
-{
-public:
-    SoundServer() : m_socket(m_runtime.filePath(QStringLiteral("native"))) {}
-    ~SoundServer() { stop(); }
-
-    QString address() const { return QStringLiteral("unix:") + m_socket; }
-
-    bool start()
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
-        env.insert(QStringLiteral("HOME"), m_runtime.path());
-        m_daemon.setProcessEnvironment(env);
-        m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_daemon.start(QStringLiteral("pulseaudio"),
-                       {QStringLiteral("--daemonize=no"), QStringLiteral("-n"),
-                        QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--disallow-exit"),
-                        QStringLiteral("--load=module-native-protocol-unix socket=") + m_socket,
-                        QStringLiteral("--load=module-null-sink sink_name=volume_test")});
-        if (!m_daemon.waitForStarted(20000))
-            return false;
-        // Ready once pactl reaches it.
-        for (int i = 0; i < 200; ++i) {
-            if (pactl({QStringLiteral("info")}).contains("volume_test"))
-                return true;
-            if (m_daemon.waitForFinished(100))
-                return false;
-        }
-        return false;
-    }
-
-    void stop()
-    {
-        if (m_daemon.state() == QProcess::NotRunning)
-            return;
-        m_daemon.terminate();
-        if (!m_daemon.waitForFinished(10000))
-            m_daemon.kill();
-        m_daemon.waitForFinished(10000);
-    }
-
-    QByteArray pactl(const QStringList &arguments) const
-    {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PULSE_SERVER"), address());
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral("pactl"), arguments);
-        process.waitForFinished(20000);
-        return process.readAllStandardOutput();
-    }
-
-    void setVolume(const QList<int> &channels, bool muted)
-    {
-        QStringList arguments{QStringLiteral("set-sink-volume"), QStringLiteral("volume_test")};
-        for (int channel : channels)
-            arguments.append(QString::number(channel) + u'%');
-        pactl(arguments);
-        pactl({QStringLiteral("set-sink-mute"), QStringLiteral("volume_test"),
-               muted ? QStringLiteral("1") : QStringLiteral("0")});
-    }
-
-    QList<int> volume() const
-    {
-        static const QRegularExpression channel(QStringLiteral("\\d+ /\\s+(\\d+)%"));
-        QList<int> result;
-        const QString out = QString::fromUtf8(
-            pactl({QStringLiteral("get-sink-volume"), QStringLiteral("volume_test")}));
-        for (const auto &match : channel.globalMatch(out))
-            result.append(match.captured(1).toInt());
-        return result;
-    }
-
-    bool muted() const
-    {
-        return pactl({QStringLiteral("get-sink-mute"), QStringLiteral("volume_test")})
-            .contains("yes");
-    }
-
-private:
-    QTemporaryDir m_runtime;
-    QString m_socket;
-    QProcess m_daemon;
-};
-
 } // namespace
 
 class TstSystemVolume : public QObject
@@ -145,12 +56,12 @@ private:
     // Runs the command and waits for the server's answer.
     bool run(SystemVolume::Command command);
 
-    std::unique_ptr<SoundServer> m_server;
+    std::unique_ptr<OwnSoundServer> m_server;
 };
 
 void TstSystemVolume::initTestCase()
 {
-    m_server = std::make_unique<SoundServer>();
+    m_server = std::make_unique<OwnSoundServer>(QStringLiteral("volume_test"));
     // The program's client finds the test's server, not the suite's.
     qputenv("PULSE_SERVER", m_server->address().toLocal8Bit());
     QVERIFY2(m_server->start(), "pulseaudio did not start");
